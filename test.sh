@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the normal build (unit, harness and
+# end-to-end tests), then the unit and harness tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer. Ends non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== build"
+./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== tests"
+status=0
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600 || status=1
+
+echo "== sanitizer build"
+./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DZIPKIN_SANITIZE=ON -DZIPKIN_BENCH=OFF
+echo "== sanitizer tests"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900 -L 'unit|harness' || status=1
+
+if [ $status -ne 0 ]; then echo "== FAILED"; else echo "== all tests passed"; fi
+exit $status
