@@ -16,6 +16,7 @@ extern char** environ;
 
 VelGame* VelGame::_game = nullptr;
 VelGlfwGame* VelGlfwGame::_glfwGame = nullptr;
+int _glfwGraphicsSeq = 0;
 
 const char* const VelGame::kStateFile = "./.kestrelstate";
 const char* const VelGame::kStateTempFile = "./.kestrelstate.tmp";
