@@ -114,7 +114,8 @@ int String::Find(const String& what, int start) const {
   const int n = rep->length, m = what.rep->length;
   const Char* text = rep->data();
   const Char* pattern = what.rep->data();
-  for (int i = start; i + m <= n; ++i) {
+  // i <= n - m rather than i + m <= n: a start near INT_MAX must not overflow.
+  for (int i = start; i <= n - m; ++i) {
     if (m == 0 || (text[i] == pattern[0] && std::memcmp(text + i, pattern, sizeof(Char) * m) == 0))
       return i;
   }
