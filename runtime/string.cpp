@@ -130,9 +130,9 @@ String String::Slice(int from, int to) const {
   } else if (from > n) {
     from = n;
   }
+  // Only the from index counts from the end; a negative to index leaves nothing to take.
   if (to < 0) {
-    to += n;
-    if (to < 0) to = 0;
+    to = 0;
   } else if (to > n) {
     to = n;
   }
