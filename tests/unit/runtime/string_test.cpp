@@ -1,0 +1,189 @@
+// String: number texts, search and slicing at their edges, Split/Replace, ToInt, sharing of
+// representations, and decoding of files in every encoding String::Load recognises.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "runtime/array.h"
+#include "runtime/string.h"
+
+namespace {
+
+// Split builds arrays, whose stores come from the collector: its lists must exist.
+const bool collector_ready = (gc_init1(), true);
+
+String S(const std::u16string& s) { return String(s.data(), static_cast<int>(s.size())); }
+std::u16string U(const String& s) { return std::u16string(s.Data(), s.Length()); }
+
+std::u16string Parts(const Array<String>& a) {
+  std::u16string out;
+  for (int i = 0; i < a.Length(); ++i) out += (i ? u"|" : u"") + U(a[i]);
+  return out;
+}
+
+String LoadBytes(const std::string& bytes, long skip = 0) {
+  FILE* f = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fseek(f, skip, SEEK_SET);
+  String s = String::Load(f);
+  std::fclose(f);
+  return s;
+}
+
+TEST(RuntimeString, NumberTexts) {
+  EXPECT_EQ(U(String(1.0f)), u"1.0");
+  EXPECT_EQ(U(String(0.5f)), u"0.5");
+  EXPECT_EQ(U(String(-2.0f)), u"-2.0");
+  EXPECT_EQ(U(String(16777216.0f)), u"16777216.0");
+  EXPECT_EQ(U(String(0.1f)), u"0.10000000149011612");
+  // An exponent form gets no ".0", with or without a fraction in front of it.
+  EXPECT_EQ(U(String(1e20f)), u"1.0000000200408773e+20");
+  EXPECT_EQ(U(String(1e-5f)), u"9.9999997473787516e-06");
+  EXPECT_EQ(U(String(-3)), u"-3");
+  EXPECT_EQ(U(String(INT_MIN)), u"-2147483648");
+  EXPECT_EQ(U(String(0)), u"0");
+  // Narrow bytes are sign-extended, one code unit each.
+  EXPECT_EQ(U(String("a\xE9")), std::u16string(u"a\uFFE9"));
+}
+
+TEST(RuntimeString, FindAndSliceBoundaries) {
+  String s = S(u"abcabc");
+  EXPECT_EQ(s.Find(S(u"bc")), 1);
+  EXPECT_EQ(s.Find(S(u"bc"), 2), 4);
+  EXPECT_EQ(s.Find(S(u"bc"), 5), -1);
+  EXPECT_EQ(s.Find(S(u"abc"), 3), 3);  // ends exactly at the end
+  EXPECT_EQ(s.Find(S(u"abcabcd")), -1);
+  EXPECT_EQ(s.Find(S(u"c"), -7), 2);  // negative start counts as 0
+  EXPECT_EQ(s.Find(String(), 6), 6);
+  EXPECT_EQ(s.Find(String(), 7), -1);
+  EXPECT_EQ(s.Find(String(), -3), 0);
+  EXPECT_EQ(s.Find(S(u"a"), INT_MAX), -1);
+  EXPECT_EQ(String().Find(String()), 0);
+
+  EXPECT_EQ(U(s.Slice(1, 3)), u"bc");
+  EXPECT_EQ(U(s.Slice(-2)), u"bc");
+  EXPECT_EQ(U(s.Slice(4, 100)), u"bc");
+  EXPECT_EQ(s.Slice(-100).rep, s.rep);  // whole string: shared
+  EXPECT_EQ(s.Slice(0, 6).rep, s.rep);
+  EXPECT_EQ(s.Slice(3, 2).rep, &String::nullRep);
+  EXPECT_EQ(s.Slice(6).rep, &String::nullRep);
+  EXPECT_EQ(s.Slice(INT_MAX, INT_MAX).rep, &String::nullRep);
+  // Only the from index counts from the end; a negative to index leaves nothing.
+  EXPECT_EQ(s.Slice(0, -1).rep, &String::nullRep);
+  EXPECT_EQ(s.Slice(-3, -1).rep, &String::nullRep);
+}
+
+TEST(RuntimeString, SplitAndReplace) {
+  EXPECT_EQ(Parts(S(u"a,,b").Split(S(u","))), u"a||b");
+  EXPECT_EQ(S(u",a,").Split(S(u",")).Length(), 3);
+  EXPECT_EQ(Parts(S(u"abc").Split(String())), u"a|b|c");
+  EXPECT_EQ(String().Split(String()).rep, &Array<String>::nullRep);
+  Array<String> one = String().Split(S(u","));
+  ASSERT_EQ(one.Length(), 1);
+  EXPECT_EQ(one[0].rep, &String::nullRep);
+  // Occurrences do not overlap: the search resumes after each separator.
+  EXPECT_EQ(Parts(S(u"a,,,b").Split(S(u",,"))), u"a|,b");
+  EXPECT_EQ(Parts(S(u"x--y--").Split(S(u"--"))), u"x|y|");
+  String plain = S(u"no separator");
+  Array<String> whole = plain.Split(S(u"#"));
+  ASSERT_EQ(whole.Length(), 1);
+  EXPECT_EQ(whole[0].rep, plain.rep);
+
+  EXPECT_EQ(U(S(u"aaa").Replace(S(u"aa"), S(u"b"))), u"ba");
+  EXPECT_EQ(U(S(u"a.b.c").Replace(S(u"."), S(u"--"))), u"a--b--c");
+  EXPECT_EQ(U(S(u".x.").Replace(S(u"."), String())), u"x");
+  EXPECT_EQ(S(u"...").Replace(S(u"."), String()).rep, &String::nullRep);
+  EXPECT_EQ(U(S(u"abab").Replace(S(u"abab"), S(u"z"))), u"z");
+  EXPECT_EQ(plain.Replace(S(u"#"), S(u"!")).rep, plain.rep);
+}
+
+TEST(RuntimeString, ToInt) {
+  EXPECT_EQ(S(u" 42x").ToInt(), 42);
+  EXPECT_EQ(String().ToInt(), 0);
+  EXPECT_EQ(S(u"\t\n -17").ToInt(), -17);
+  EXPECT_EQ(S(u"+5").ToInt(), 5);
+  EXPECT_EQ(S(u"- 5").ToInt(), 0);
+  EXPECT_EQ(S(u"abc").ToInt(), 0);
+  EXPECT_EQ(S(u"2147483647").ToInt(), INT_MAX);
+  EXPECT_EQ(S(u"-2147483648").ToInt(), INT_MIN);
+  EXPECT_EQ(S(u"2147483648").ToInt(), INT_MAX);
+  EXPECT_EQ(S(u"-2147483649").ToInt(), INT_MIN);
+  EXPECT_EQ(S(std::u16string(60, u'9')).ToInt(), INT_MAX);
+  EXPECT_EQ(S(u"-" + std::u16string(60, u'9')).ToInt(), INT_MIN);
+  // Only the first 63 code units are read.
+  EXPECT_EQ(S(std::u16string(61, u' ') + u"123").ToInt(), 12);
+  EXPECT_EQ(S(std::u16string(63, u' ') + u"123").ToInt(), 0);
+  // Each code unit is narrowed to its low byte: U+0134 reads as '4'.
+  EXPECT_EQ(S(u"\u0134\u0132").ToInt(), 42);
+}
+
+TEST(RuntimeString, SharingAllocatesNothing) {
+  String a = S(u"left"), empty;
+  int refs = a.rep->refs;
+  String b = a + empty;
+  EXPECT_EQ(b.rep, a.rep);
+  EXPECT_EQ(a.rep->refs, refs + 1);
+  String c = empty + a;
+  EXPECT_EQ(c.rep, a.rep);
+  EXPECT_EQ(a.rep->refs, refs + 2);
+  EXPECT_EQ((empty + String()).rep, &String::nullRep);
+  EXPECT_EQ(String(static_cast<const Char*>(nullptr), 0).rep, &String::nullRep);
+  EXPECT_EQ(String("").rep, &String::nullRep);
+  String ab = a + S(u"!");
+  EXPECT_EQ(U(ab), u"left!");
+  EXPECT_EQ(ab.rep->refs, 1);
+  { String d = a; }
+  EXPECT_EQ(a.rep->refs, refs + 2);
+  EXPECT_TRUE(S(u"x") == S(u"x"));
+  EXPECT_TRUE(S(u"x") != S(u"xy"));
+
+  String::CString<char> narrow(S(u"h\u00e9"));
+  EXPECT_STREQ(narrow.c_str(), "h\xE9");
+  String::CString<char> copy(narrow);
+  EXPECT_EQ(copy.c_str(), narrow.c_str());  // copies share the block
+}
+
+TEST(RuntimeString, LoadDecodesEveryEncoding) {
+  EXPECT_EQ(LoadBytes("").rep, &String::nullRep);
+  EXPECT_EQ(LoadBytes("\xFF\xFE").rep, &String::nullRep);
+  EXPECT_EQ(LoadBytes("\xEF\xBB\xBF").rep, &String::nullRep);
+  EXPECT_EQ(U(LoadBytes(std::string("\xFF\xFE" "A\0B", 5))), u"A");
+  EXPECT_EQ(U(LoadBytes(std::string("\xFE\xFF\0A\x20\xAC\0", 7))), u"A\u20AC");
+  EXPECT_EQ(U(LoadBytes("\xFE\xFF\xD8")), u"");
+  EXPECT_EQ(U(LoadBytes("\xEF\xBB\xBFh\xC3\xA9")), u"h\u00e9");
+  EXPECT_EQ(U(LoadBytes("h\xC3\xA9\xE2\x82\xAC")), u"h\u00e9\u20AC");
+  // Invalid UTF-8 of any kind falls back to one code unit per byte.
+  EXPECT_EQ(U(LoadBytes("h\xE9")), u"h\u00e9");
+  EXPECT_EQ(U(LoadBytes("\xEF\xBB\xBFh\xE9")), u"h\u00e9");
+  EXPECT_EQ(U(LoadBytes("\xEF\xBB")), u"\u00ef\u00bb");  // two bytes: no mark, cut-off sequence
+  EXPECT_EQ(U(LoadBytes("a\xE2\x82")), u"a\u00e2\u0082");
+  EXPECT_EQ(U(LoadBytes("\xF0\x9F\x98\x80")), u"\u00f0\u009f\u0098\u0080");
+  EXPECT_EQ(U(LoadBytes("\x80x")), u"\u0080x");
+  EXPECT_EQ(U(LoadBytes("\xC3(")), u"\u00c3(");
+  // Decoding starts at the file's current position.
+  EXPECT_EQ(U(LoadBytes(std::string("skip\xFF\xFE" "A\0", 8), 4)), u"A");
+}
+
+TEST(RuntimeString, LoadReadsFilesOfManyBlocks) {
+  // 5000 two-byte sequences: 10000 bytes, with sequences split across block boundaries.
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "\xC3\xA9";
+  String s = LoadBytes("z" + text);
+  ASSERT_EQ(s.Length(), 5001);
+  EXPECT_EQ(s[4096], 0xE9);
+  EXPECT_EQ(s[5000], 0xE9);
+  // One bad byte near the end turns the whole file into Latin-1.
+  s = LoadBytes(text + "\xFF");
+  ASSERT_EQ(s.Length(), 10001);
+  EXPECT_EQ(s[4097], 0xA9);
+  // UTF-16 over several blocks with an odd tail.
+  std::string wide("\xFF\xFE", 2);
+  for (int i = 0; i < 6000; ++i) wide += std::string("\xAC\x20", 2);
+  s = LoadBytes(wide + "!");
+  ASSERT_EQ(s.Length(), 6000);
+  EXPECT_EQ(s[5999], 0x20AC);
+}
+
+}  // namespace
