@@ -137,7 +137,9 @@ void gc_flush_free(int size) {
 }
 
 gc_object* gc_object_alloc(int size) {
-  size = (size + 7) & ~7;
+  // Every block holds at least the header that is written into it below.
+  const int header = (static_cast<int>(sizeof(gc_object)) + 7) & ~7;
+  size = size < header ? header : (size + 7) & ~7;
   gc_new_bytes += size;
   gc_flush_free(size);
 
