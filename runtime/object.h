@@ -8,7 +8,7 @@ class Object : public gc_object {
  public:
   // Identity: true only for this very object.
   virtual bool Equals(Object* other);
-  // Address difference, so distinct objects order consistently for the whole run.
+  // Address order (-1, 0 or 1), so distinct objects order consistently for the whole run.
   virtual int Compare(Object* other);
   // "+Object\n"; shown by the debugger protocol's "@" command.
   virtual String debug();
