@@ -1,0 +1,61 @@
+// The bootstrap application: brings the host up (window, 60 Hz loop, input) with nothing to
+// show. The game replaces this file with its own module globals and application.
+//
+// With ZIPKIN_HOST_TRACE set in the environment it prints, on standard output, one line
+// "update <seconds>" per update (the clock at the start of the update, for pacing
+// measurements) and one line "key <code>" per key code hit during that update.
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/app.h"
+#include "host/asyncevent.h"
+#include "host/glfw2.h"
+#include "host/input.h"
+#include "host/program.h"
+#include "host/random.h"
+
+namespace {
+
+class c_BootstrapApp : public c_App {
+ public:
+  c_BootstrapApp* m_new() {
+    c_App::m_new();
+    trace_ = std::getenv("ZIPKIN_HOST_TRACE") != nullptr;
+    return this;
+  }
+
+  int p_OnCreate() override {
+    vel_app_SetUpdateRate(60);
+    return 0;
+  }
+
+  int p_OnUpdate() override {
+    if (!trace_) return 0;
+    std::printf("update %.6f\n", glfwGetTime());
+    for (int code = 1; code < 512; ++code)
+      if (vel_input_KeyHit(code)) std::printf("key %d\n", code);
+    std::fflush(stdout);
+    return 0;
+  }
+
+ private:
+  bool trace_ = false;
+};
+
+}  // namespace
+
+int velInit() {
+  vel_app_InitGlobals();
+  // Graphics module: vel_graphics_device, vel_graphics_context, vel_graphics_renderDevice.
+  // Audio module: vel_audio_device.
+  vel_input_InitGlobals();
+  vel_random_Seed = 1234;
+  vel_app__updateRate = 0;
+  vel_asyncevent_InitGlobals();
+  return 0;
+}
+
+int velMain() {
+  (new c_BootstrapApp)->m_new();
+  return 0;
+}

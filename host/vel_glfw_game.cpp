@@ -1,0 +1,154 @@
+// VelGlfwGame: the window, the clock and the fixed-rate host loop.
+#include "host/vel_glfw_game.h"
+
+#include <cstdint>
+
+#include "host/glfw2.h"
+#include "runtime/debug.h"
+
+namespace {
+
+// Updates run per pass at most; a longer backlog is dropped and the schedule restarts.
+const int kMaxUpdatesPerPass = 4;
+
+}  // namespace
+
+void VelGlfwGame::SetUpdateRate(int hertz) {
+  VelGame::SetUpdateRate(hertz);
+  if (!_updateRate) return;
+  _updatePeriod = 1.0 / _updateRate;
+  _nextUpdate = glfwGetTime() + _updatePeriod;
+}
+
+int VelGlfwGame::Millisecs() {
+  // Through 64 bits, so that the count wraps like a 32-bit counter instead of overflowing.
+  return static_cast<int>(static_cast<uint32_t>(static_cast<int64_t>(glfwGetTime() * 1000.0)));
+}
+
+void VelGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha,
+                                int depth, int stencil, bool fullscreen) {
+  for (int key = 0; key <= GLFW_KEY_LAST; ++key) {
+    int code = TransKey(key);
+    if (code && glfwGetKey(key) == GLFW_PRESS) KeyEvent(2, code);
+  }
+
+  GLFWvidmode desktop;
+  glfwGetDesktopMode(&desktop);
+  glfwCloseWindow();
+  glfwOpenWindowHint(GLFW_WINDOW_NO_RESIZE, 0);
+
+  int opened = glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil,
+                              fullscreen ? GLFW_FULLSCREEN : GLFW_WINDOW);
+  ++_glfwGraphicsSeq;
+  if (!opened) velPrint(String("glfwOpenWindow failed"));
+  if (!fullscreen) {
+    glfwSetWindowPos((desktop.Width - width) / 2, (desktop.Height - height) / 2);
+    glfwSetWindowTitle("Zipkin in Direv");
+  }
+
+  glfwEnable(GLFW_KEY_REPEAT);
+  glfwDisable(GLFW_AUTO_POLL_EVENTS);
+
+  glfwSetKeyCallback(OnKey);
+  glfwSetCharCallback(OnChar);
+  glfwSetMouseButtonCallback(OnMouseButton);
+  glfwSetMousePosCallback(OnMousePos);
+  glfwSetWindowCloseCallback(OnWindowClose);
+}
+
+VelGlfwVideoMode* VelGlfwGame::GetGlfwDesktopMode() {
+  GLFWvidmode mode;
+  glfwGetDesktopMode(&mode);
+  VelGlfwVideoMode* result = new VelGlfwVideoMode;
+  result->width = mode.Width;
+  result->height = mode.Height;
+  result->red = mode.RedBits;
+  result->green = mode.GreenBits;
+  result->blue = mode.BlueBits;
+  return result;
+}
+
+Array<VelGlfwVideoMode*> VelGlfwGame::GetGlfwVideoModes() {
+  const int kMaxModes = 1024;
+  static GLFWvidmode modes[kMaxModes];
+  int n = glfwGetVideoModes(modes, kMaxModes);
+  if (n < 0) n = 0;
+  if (n > kMaxModes) n = kMaxModes;
+  Array<VelGlfwVideoMode*> result(n);
+  for (int i = 0; i < n; ++i) {
+    VelGlfwVideoMode* mode = new VelGlfwVideoMode;
+    mode->width = modes[i].Width;
+    mode->height = modes[i].Height;
+    mode->red = modes[i].RedBits;
+    mode->green = modes[i].GreenBits;
+    mode->blue = modes[i].BlueBits;
+    result.Set(i, mode);
+  }
+  return result;
+}
+
+int VelGlfwGame::OnWindowClose() {
+  if (_glfwGame) {
+    _glfwGame->KeyEvent(1, 432);
+    _glfwGame->KeyEvent(2, 432);
+  }
+  return 0;  // the window stays; ending the program is the application's decision
+}
+
+void VelGlfwGame::BeginRun() {
+  SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+  StartGame();
+  RenderGame();
+}
+
+void VelGlfwGame::Run() {
+  BeginRun();
+  while (RunPass()) {
+  }
+}
+
+bool VelGlfwGame::RunPass() {
+  glfwPollEvents();
+  if (!glfwGetWindowParam(GLFW_OPENED)) return false;
+
+  // Activity: minimised or unfocused windows suspend the game; focus resumes it with the
+  // first update due at once. `_iconified` follows the window while the game is suspended,
+  // so a window minimised after it lost the focus stops rendering as well.
+  if (glfwGetWindowParam(GLFW_ICONIFIED)) {
+    if (!_suspended) SuspendGame();
+    _iconified = true;
+  } else if (glfwGetWindowParam(GLFW_ACTIVE)) {
+    if (_suspended) {
+      _iconified = false;
+      ResumeGame();
+      _nextUpdate = glfwGetTime();
+    }
+  } else {
+    if (!_suspended) SuspendGame();
+    _iconified = false;
+  }
+
+  if (!_updateRate || _suspended) {
+    if (!_iconified) RenderGame();
+    glfwWaitEvents();
+    return true;
+  }
+
+  double delay = _nextUpdate - glfwGetTime();
+  if (delay > 0) {
+    glfwSleep(delay);
+    return true;
+  }
+
+  for (int i = 0; i < kMaxUpdatesPerPass; ++i) {
+    _nextUpdate += _updatePeriod;
+    UpdateGame();
+    if (!_updateRate || _nextUpdate - glfwGetTime() > 0) {
+      RenderGame();
+      return true;
+    }
+  }
+  RenderGame();
+  if (_updateRate) _nextUpdate = glfwGetTime();
+  return true;
+}
