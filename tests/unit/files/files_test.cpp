@@ -1,0 +1,189 @@
+// The host's file side: path mapping, whole-file reads, the state file and its atomic save,
+// and opening addresses. Each test runs in a fresh temporary working directory of its own.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "host/vel_glfw_game.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+String S(const std::u16string& s) { return String(s.data(), static_cast<int>(s.size())); }
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  fs::create_directories(fs::path(path).parent_path().empty() ? "." : fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+bool Exists(const char* path) {
+  struct stat st;
+  return lstat(path, &st) == 0;
+}
+
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_dir = fs::current_path();
+    char pattern[] = "/tmp/zipkin-files-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+    fs::current_path(dir);
+  }
+  void TearDown() override {
+    fs::current_path(old_dir);
+    fs::remove_all(dir);
+  }
+  fs::path old_dir, dir;
+  VelGlfwGame game;
+};
+
+TEST_F(Files, PathsMapByScheme) {
+  const char* rows[][2] = {{"kestrel://data/sfx/jump.wav", "./data/sfx/jump.wav"},
+                           {"kestrel://internal/a", "./internal/a"},
+                           {"kestrel://external/b/c", "./external/b/c"},
+                           {"kestrel://data/", "./data/"},
+                           {"kestrel://cache/x", ""},
+                           {"kestrel://data", ""},
+                           {"kestrel:", ""},
+                           {"Kestrel://data/x", "Kestrel://data/x"},
+                           {"tunes/a.png", "tunes/a.png"},
+                           {"/abs/file", "/abs/file"},
+                           {"", ""}};
+  for (auto& row : rows) EXPECT_EQ(game.PathToFilePath(String(row[0])).ToUtf8(), row[1]) << row[0];
+
+  WriteFile("data/sfx/jump.wav", "J");
+  WriteFile("tunes/a.png", "T");
+  WriteFile("kestrel:/cache/x", "C");  // what the unmapped text would name, taken literally
+  EXPECT_EQ(game.LoadString(String("kestrel://data/sfx/jump.wav")).ToUtf8(), "J");
+  EXPECT_EQ(game.LoadString(String("tunes/a.png")).ToUtf8(), "T");
+  EXPECT_EQ(game.OpenFile(String("kestrel://cache/x"), String("rb")), nullptr);
+  // UTF-16 paths reach the file system as UTF-8, surrogate pairs combined.
+  WriteFile("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80.txt", "W");
+  EXPECT_EQ(game.LoadString(S(u"\u00e9\u20ac\U0001F600.txt")).ToUtf8(), "W");
+}
+
+TEST_F(Files, FixDataPathCompletesBareNames) {
+  const char* rows[][2] = {{"gfx/ship.png", "kestrel://data/gfx/ship.png"},
+                           {"./x", "./x"},
+                           {"/x", "/x"},
+                           {"kestrel://data/x", "kestrel://data/x"},
+                           {"http://host/x", "http://host/x"},
+                           {"a:b/c", "kestrel://data/a:b/c"},
+                           {"a/b:/c", "kestrel://data/a/b:/c"},
+                           {"", "kestrel://data/"}};
+  for (auto& row : rows) EXPECT_EQ(vel_data_FixDataPath(String(row[0])).ToUtf8(), row[1]) << row[0];
+  EXPECT_EQ(game.PathToFilePath(vel_data_FixDataPath(String("tunes/a.png"))).ToUtf8(), "./data/tunes/a.png");
+}
+
+TEST_F(Files, LoadDataReadsWholeFiles) {
+  for (int size : {0, 1, 4095, 4096, 8192, 10000}) {
+    std::string bytes(size, '\0');
+    for (int i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + size);
+    WriteFile("data/blob", bytes);
+    int length = -1;
+    unsigned char* data = game.LoadData(String("kestrel://data/blob"), &length);
+    ASSERT_NE(data, nullptr) << size;
+    EXPECT_EQ(length, size);
+    EXPECT_EQ(std::memcmp(data, bytes.data(), size), 0) << size;
+    std::free(data);
+  }
+}
+
+TEST_F(Files, UnreadablePathsGiveNothing) {
+  fs::create_directories("data/folder");
+  for (const char* path : {"missing.txt", "kestrel://data/missing", "kestrel://data/folder", "data", "",
+                           "kestrel://cache/x"}) {
+    int length = -1;
+    EXPECT_EQ(game.LoadData(String(path), &length), nullptr) << path;
+    EXPECT_EQ(length, -1);
+    EXPECT_EQ(game.LoadString(String(path)).rep, &String::nullRep) << path;
+    EXPECT_EQ(game.OpenFile(String(path), String("rb")), nullptr) << path;
+  }
+  EXPECT_EQ(game.LoadState().rep, &String::nullRep);
+  fs::create_directories(".kestrelstate");
+  EXPECT_EQ(game.LoadState().rep, &String::nullRep);
+}
+
+TEST_F(Files, StateRoundTrips) {
+  EXPECT_EQ(game.SaveState(S(u"\u00e9")), 0);
+  EXPECT_EQ(ReadFile(".kestrelstate"), "\xC3\xA9");
+  EXPECT_EQ(game.LoadState() == S(u"\u00e9"), true);
+  EXPECT_FALSE(Exists(".kestrelstate.tmp"));
+
+  // Surrogate halves are encoded one by one and read back as the same code units.
+  EXPECT_EQ(game.SaveState(S(u"a\U0001F600")), 0);
+  EXPECT_EQ(ReadFile(".kestrelstate"), "a\xED\xA0\xBD\xED\xB8\x80");
+  EXPECT_EQ(game.LoadState() == S(u"a\U0001F600"), true);
+
+  EXPECT_EQ(game.SaveState(String("a much longer state than the next one")), 0);
+  EXPECT_EQ(game.SaveState(String("ab")), 0);
+  EXPECT_EQ(ReadFile(".kestrelstate"), "ab");
+
+  EXPECT_EQ(game.SaveState(String()), 0);
+  EXPECT_TRUE(Exists(".kestrelstate"));
+  EXPECT_EQ(fs::file_size(".kestrelstate"), 0u);
+  EXPECT_EQ(game.LoadState().rep, &String::nullRep);
+}
+
+TEST_F(Files, FailedSaveLeavesTheEarlierState) {
+  ASSERT_EQ(game.SaveState(String("old")), 0);
+
+  // The temporary file cannot be opened.
+  fs::create_directory(".kestrelstate.tmp");
+  EXPECT_EQ(game.SaveState(String("new")), -1);
+  EXPECT_EQ(ReadFile(".kestrelstate"), "old");
+  fs::remove(".kestrelstate.tmp");
+
+  // The write fails after opening: the temporary is a device that is always full.
+  ASSERT_EQ(symlink("/dev/full", ".kestrelstate.tmp"), 0);
+  EXPECT_EQ(game.SaveState(String("new")), -2);
+  EXPECT_EQ(ReadFile(".kestrelstate"), "old");
+  EXPECT_FALSE(Exists(".kestrelstate.tmp"));
+
+  // The rename fails: the state path is a directory, which stays as it was.
+  fs::remove(".kestrelstate");
+  WriteFile(".kestrelstate/keep", "k");
+  EXPECT_EQ(game.SaveState(String("new")), -2);
+  EXPECT_EQ(ReadFile(".kestrelstate/keep"), "k");
+  EXPECT_FALSE(Exists(".kestrelstate.tmp"));
+}
+
+TEST_F(Files, OpenUrlPassesTheAddressAsOneArgument) {
+  // A stand-in xdg-open that records its arguments.
+  const std::string log = (dir / "args.log").string();
+  WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > " + log + ".part && mv " + log + ".part " +
+                                log + "\n");
+  fs::permissions("bin/xdg-open", fs::perms::owner_all);
+  const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", ((dir / "bin").string() + ":" + old_path).c_str(), 1);
+
+  const std::string url = "http://x/?a=1;touch pwned&b=$(touch pwned2) `touch pwned3` 'q'";
+  game.OpenUrl(String(url.c_str()));
+  for (int i = 0; i < 500 && !Exists(log.c_str()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(ReadFile(log), "1\n" + url + "\n");
+  EXPECT_FALSE(Exists("pwned") || Exists("pwned2") || Exists("pwned3"));
+
+  // Without any xdg-open on the path the request is dropped quietly.
+  setenv("PATH", (dir / "nothing").c_str(), 1);
+  game.OpenUrl(String("http://example.org/"));
+  setenv("PATH", old_path.c_str(), 1);
+}
+
+}  // namespace
