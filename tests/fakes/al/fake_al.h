@@ -1,0 +1,62 @@
+// A recording OpenAL for unit tests: the al*/alc* calls the audio device makes, with sources
+// and buffers modelled closely enough to catch misuse (a buffer still attached to a source
+// cannot be deleted, a playing source cannot change its buffer, calls without a current
+// context do nothing). Tests script device failures and the moment a sound ends.
+#pragma once
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace fake_al {
+
+struct Call {
+  std::string name;
+  ALuint id = 0;      // source or buffer the call is about
+  ALenum param = 0;   // AL_GAIN, AL_BUFFER, ...
+  ALint ivalue = 0;
+  float fvalue[3] = {0, 0, 0};
+};
+
+struct Source {
+  ALint state = AL_INITIAL;
+  ALuint buffer = 0;
+  ALint looping = 0;
+  float gain = 1, pitch = 1;
+  float position[3] = {0, 0, 0};
+};
+
+struct Buffer {
+  ALenum format = 0;
+  ALsizei size = 0;
+  ALsizei frequency = 0;
+  bool filled = false;
+};
+
+struct World {
+  bool failOpenDevice = false;
+  bool failCreateContext = false;
+  bool failMakeContextCurrent = false;
+  bool contextCurrent = false;
+  ALenum distanceModel = AL_INVERSE_DISTANCE_CLAMPED;
+  ALenum error = AL_NO_ERROR;
+  ALuint nextName = 1;
+  std::map<ALuint, Source> sources;
+  std::map<ALuint, Buffer> buffers;
+  std::vector<Call> calls;
+};
+
+World& world();
+// Forgets every source, buffer and call and clears the scripted failures.
+void reset();
+// Calls recorded under this name (optionally only those about one source or buffer).
+int count(const std::string& name, ALuint id = 0);
+// The sound on this source reaches its end, as a real device would report it.
+void finish(ALuint source);
+// Source names with this buffer attached.
+int attachments(ALuint buffer);
+
+}  // namespace fake_al

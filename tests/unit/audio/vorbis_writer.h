@@ -1,0 +1,28 @@
+// Test material: Ogg Vorbis and WAV files made in memory, so decoder tests and benchmarks
+// know exactly what went in.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace audio_test {
+
+// Encodes interleaved float samples (-1..1) as Ogg Vorbis at the given quality (0..1).
+std::string EncodeVorbis(const std::vector<float>& interleaved, int channels, int rate,
+                         float quality = 0.4f);
+
+// `frames` frames of a sine at `hertz` (amplitude 0.5) in the listed channels, silence in
+// the others.
+std::vector<float> Sine(int frames, int channels, int rate, double hertz,
+                        const std::vector<bool>& audible);
+
+// A RIFF WAVE file: an fmt chunk of `fmtSize` bytes (16 or more) with these fields, then
+// `chunks` (already framed) and a "data" chunk holding `data`.
+std::string MakeWav(int audioFormat, int channels, int rate, int bits, const std::string& data,
+                    const std::string& chunks = "", int fmtSize = 16);
+// A chunk: tag, little-endian size, body, and a pad byte when the body's size is odd.
+std::string Chunk(const char* tag, const std::string& body);
+std::string U16(unsigned value);
+std::string U32(unsigned value);
+
+}  // namespace audio_test
