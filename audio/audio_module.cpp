@@ -16,6 +16,11 @@ void c_Sound::mark() {
   gc_grey(m_sample);
 }
 
+void vel_audio_InitGlobals() {
+  vel_audio_device = nullptr;
+  gc_register_root(&vel_audio_device);
+}
+
 int vel_audio_SetAudioDevice(gxtkAudio* device) {
   gc_register_root(&vel_audio_device);  // registering twice is harmless
   gc_assign(vel_audio_device, device);

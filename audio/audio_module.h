@@ -20,6 +20,8 @@ class c_Sound : public Object {
 // The device; null until vel_audio_SetAudioDevice. A collector root.
 extern gxtkAudio* vel_audio_device;
 
+// Module start-up (from velInit): no device yet; the global becomes a collector root.
+void vel_audio_InitGlobals();
 int vel_audio_SetAudioDevice(gxtkAudio* device);
 // Null when the file cannot be loaded.
 c_Sound* vel_audio_LoadSound(String path);
