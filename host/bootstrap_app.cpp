@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "audio/audio_module.h"
 #include "host/app.h"
 #include "host/asyncevent.h"
 #include "host/glfw2.h"
@@ -47,7 +48,7 @@ class c_BootstrapApp : public c_App {
 int velInit() {
   vel_app_InitGlobals();
   // Graphics module: vel_graphics_device, vel_graphics_context, vel_graphics_renderDevice.
-  // Audio module: vel_audio_device.
+  vel_audio_InitGlobals();
   vel_input_InitGlobals();
   vel_random_Seed = 1234;
   vel_app__updateRate = 0;

@@ -2,20 +2,22 @@
 // audio device, the input device and the application.
 #include "host/game_delegate.h"
 
+#include "audio/audio_module.h"
 #include "host/app.h"
 #include "host/input.h"
 #include "runtime/gc.h"
 
 void c_GameDelegate::mark() {
   // Renderer: grey m__graphics.
-  // Audio device: grey m__audio.
+  gc_grey(m__audio);
   gc_grey(m__input);
 }
 
 void c_GameDelegate::StartGame() {
   // Renderer: create it into m__graphics and vel_graphics_device.
   // Default font: vel_graphics_SetFont(nullptr, 32).
-  // Audio device: create it into m__audio and vel_audio_device.
+  gc_assign(m__audio, new gxtkAudio());
+  vel_audio_SetAudioDevice(m__audio);
   gc_assign(m__input, (new c_InputDevice)->m_new());
   vel_input_SetInputDevice(m__input);
   vel_app__app->p_OnCreate();
@@ -23,11 +25,11 @@ void c_GameDelegate::StartGame() {
 
 void c_GameDelegate::SuspendGame() {
   vel_app__app->p_OnSuspend();
-  // Audio device: m__audio->Suspend().
+  m__audio->Suspend();
 }
 
 void c_GameDelegate::ResumeGame() {
-  // Audio device: m__audio->Resume().
+  m__audio->Resume();
   vel_app__app->p_OnResume();
 }
 
