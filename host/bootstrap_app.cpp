@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "audio/audio_module.h"
+#include "graphics/graphics_module.h"
 #include "host/app.h"
 #include "host/asyncevent.h"
 #include "host/glfw2.h"
@@ -47,7 +48,7 @@ class c_BootstrapApp : public c_App {
 
 int velInit() {
   vel_app_InitGlobals();
-  // Graphics module: vel_graphics_device, vel_graphics_context, vel_graphics_renderDevice.
+  vel_graphics_Init();
   vel_audio_InitGlobals();
   vel_input_InitGlobals();
   vel_random_Seed = 1234;

@@ -3,19 +3,21 @@
 #include "host/game_delegate.h"
 
 #include "audio/audio_module.h"
+#include "graphics/graphics_module.h"
 #include "host/app.h"
 #include "host/input.h"
 #include "runtime/gc.h"
 
 void c_GameDelegate::mark() {
-  // Renderer: grey m__graphics.
+  gc_grey(m__graphics);
   gc_grey(m__audio);
   gc_grey(m__input);
 }
 
 void c_GameDelegate::StartGame() {
-  // Renderer: create it into m__graphics and vel_graphics_device.
-  // Default font: vel_graphics_SetFont(nullptr, 32).
+  gc_assign(m__graphics, new gxtkGraphics());
+  vel_graphics_SetGraphicsDevice(m__graphics);
+  vel_graphics_SetFont(nullptr, 32);
   gc_assign(m__audio, new gxtkAudio());
   vel_audio_SetAudioDevice(m__audio);
   gc_assign(m__input, (new c_InputDevice)->m_new());
@@ -40,9 +42,11 @@ void c_GameDelegate::UpdateGame() {
 }
 
 void c_GameDelegate::RenderGame() {
-  // Renderer: m__graphics->BeginRender(); then vel_graphics_BeginRender().
+  m__graphics->BeginRender();
+  vel_graphics_BeginRender();
   vel_app__app->p_OnRender();
-  // Renderer: vel_graphics_EndRender(); then m__graphics->EndRender() (flush and swap).
+  vel_graphics_EndRender();
+  m__graphics->EndRender();  // flush and swap
 }
 
 void c_GameDelegate::KeyEvent(int event, int data) {
@@ -65,5 +69,5 @@ void c_GameDelegate::MotionEvent(int event, int data, float x, float y, float z)
 }
 
 void c_GameDelegate::DiscardGraphics() {
-  // Renderer: m__graphics->DiscardGraphics().
+  m__graphics->DiscardGraphics();
 }
