@@ -1,0 +1,7 @@
+#include "audio/audio_decoders.h"
+#include "fuzz/audio/decoder_fuzzer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  FuzzDecoder(LoadWAV, data, size);
+  return 0;
+}
