@@ -21,12 +21,12 @@ class c_JoyState : public Object {
 
 class c_InputDevice : public Object {
  public:
-  static const int kCodes = 512;
-  static const int kHitQueueSize = 33;
-  static const int kCharQueueSize = 32;
-  static const int kTouches = 32;
-  static const int kJoysticks = 4;
-  static const int kJoyButtons = 32;
+  static constexpr int kCodes = 512;
+  static constexpr int kHitQueueSize = 33;
+  static constexpr int kCharQueueSize = 32;
+  static constexpr int kTouches = 32;
+  static constexpr int kJoysticks = 4;
+  static constexpr int kJoyButtons = 32;
 
   Array<c_JoyState*> m_JoyStates;
   Array<bool> m_KeyDown;

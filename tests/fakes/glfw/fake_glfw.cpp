@@ -1,0 +1,221 @@
+#include "fake_glfw.h"
+
+namespace fake_glfw {
+
+State& state() {
+  static State s;
+  return s;
+}
+
+void reset() { state() = State(); }
+
+void at_next_event_call(std::function<void()> batch) { state().batches.push_back(std::move(batch)); }
+
+void key(int key, int action) {
+  State& s = state();
+  if (key >= 0 && key <= GLFW_KEY_LAST) s.keys[key] = action == GLFW_PRESS;
+  if (s.key_callback) s.key_callback(key, action);
+}
+
+void character(int c) {
+  if (state().char_callback) state().char_callback(c, GLFW_PRESS);
+}
+
+void mouse_button(int button, int action) {
+  if (state().mouse_button_callback) state().mouse_button_callback(button, action);
+}
+
+void mouse_move(int x, int y) {
+  State& s = state();
+  s.mouse_x = x;
+  s.mouse_y = y;
+  if (s.mouse_pos_callback) s.mouse_pos_callback(x, y);
+}
+
+int close_request() {
+  State& s = state();
+  int answer = s.close_callback ? s.close_callback() : 1;
+  if (answer) s.window_open = false;
+  return answer;
+}
+
+namespace {
+
+void run_next_batch() {
+  State& s = state();
+  if (s.batches.empty()) return;
+  std::function<void()> batch = std::move(s.batches.front());
+  s.batches.pop_front();
+  batch();
+}
+
+bool joystick_present(int joy) {
+  return joy >= 0 && joy < GLFW2_JOYSTICK_COUNT && state().joysticks[joy].present;
+}
+
+}  // namespace
+
+}  // namespace fake_glfw
+
+using fake_glfw::state;
+
+int glfwInit() {
+  ++state().inits;
+  return state().init_result ? 1 : 0;
+}
+
+void glfwTerminate() {
+  ++state().terminates;
+  state().window_open = false;
+}
+
+int glfwOpenWindow(int width, int height, int redbits, int greenbits, int bluebits, int alphabits,
+                   int depthbits, int stencilbits, int mode) {
+  fake_glfw::State& s = state();
+  ++s.opens;
+  if (!s.open_result || s.window_open) return 0;
+  s.window_open = true;
+  s.width = width;
+  s.height = height;
+  s.mode = mode;
+  int bits[] = {redbits, greenbits, bluebits, alphabits, depthbits, stencilbits};
+  for (int i = 0; i < 6; ++i) s.bits[i] = bits[i];
+  s.title.clear();
+  s.pos_x = s.pos_y = -1;
+  return 1;
+}
+
+void glfwOpenWindowHint(int target, int hint) {
+  if (target == GLFW_WINDOW_NO_RESIZE) state().no_resize_hint = hint;
+}
+
+void glfwCloseWindow() {
+  if (!state().window_open) return;
+  ++state().closes;
+  state().window_open = false;
+}
+
+void glfwSetWindowTitle(const char* title) {
+  if (state().window_open) state().title = title;
+}
+
+void glfwSetWindowPos(int x, int y) {
+  if (!state().window_open) return;
+  state().pos_x = x;
+  state().pos_y = y;
+}
+
+void glfwGetWindowSize(int* width, int* height) {
+  bool open = state().window_open;
+  if (width) *width = open ? state().width : 0;
+  if (height) *height = open ? state().height : 0;
+}
+
+int glfwGetWindowParam(int param) {
+  const fake_glfw::State& s = state();
+  if (!s.window_open) return 0;
+  switch (param) {
+    case GLFW_OPENED:
+      return 1;
+    case GLFW_ACTIVE:
+      return s.active ? 1 : 0;
+    case GLFW_ICONIFIED:
+      return s.iconified ? 1 : 0;
+  }
+  return 0;
+}
+
+void glfwSwapBuffers() { ++state().swaps; }
+
+void glfwGetDesktopMode(GLFWvidmode* mode) { *mode = state().desktop; }
+
+int glfwGetVideoModes(GLFWvidmode* list, int maxcount) {
+  int n = 0;
+  for (const GLFWvidmode& m : state().modes) {
+    if (n >= maxcount) break;
+    list[n++] = m;
+  }
+  return n;
+}
+
+void glfwPollEvents() {
+  ++state().polls;
+  fake_glfw::run_next_batch();
+}
+
+void glfwWaitEvents() {
+  ++state().waits;
+  fake_glfw::run_next_batch();
+}
+
+void glfwEnable(int token) {
+  if (token == GLFW_MOUSE_CURSOR) state().cursor_enabled = true;
+  if (token == GLFW_KEY_REPEAT) state().key_repeat = true;
+  if (token == GLFW_AUTO_POLL_EVENTS) state().auto_poll = true;
+}
+
+void glfwDisable(int token) {
+  if (token == GLFW_MOUSE_CURSOR) state().cursor_enabled = false;
+  if (token == GLFW_KEY_REPEAT) state().key_repeat = false;
+  if (token == GLFW_AUTO_POLL_EVENTS) state().auto_poll = false;
+}
+
+int glfwGetKey(int key) {
+  if (key < 0 || key > GLFW_KEY_LAST) return GLFW_RELEASE;
+  return state().keys[key] ? GLFW_PRESS : GLFW_RELEASE;
+}
+
+void glfwGetMousePos(int* x, int* y) {
+  if (x) *x = state().mouse_x;
+  if (y) *y = state().mouse_y;
+}
+
+void glfwSetKeyCallback(GLFWkeyfun callback) { state().key_callback = callback; }
+void glfwSetCharCallback(GLFWcharfun callback) { state().char_callback = callback; }
+void glfwSetMouseButtonCallback(GLFWmousebuttonfun callback) { state().mouse_button_callback = callback; }
+void glfwSetMousePosCallback(GLFWmouseposfun callback) { state().mouse_pos_callback = callback; }
+void glfwSetWindowCloseCallback(GLFWwindowclosefun callback) { state().close_callback = callback; }
+
+int glfwGetJoystickParam(int joy, int param) {
+  fake_glfw::State& s = state();
+  if (param == GLFW_PRESENT) s.presence_queries.push_back(joy);
+  if (!fake_glfw::joystick_present(joy)) return 0;
+  const fake_glfw::Joystick& j = s.joysticks[joy];
+  switch (param) {
+    case GLFW_PRESENT:
+      return 1;
+    case GLFW_AXES:
+      return static_cast<int>(j.axes.size());
+    case GLFW_BUTTONS:
+      return static_cast<int>(j.buttons.size());
+  }
+  return 0;
+}
+
+int glfwGetJoystickPos(int joy, float* pos, int count) {
+  state().axis_requests.push_back(count);
+  if (!fake_glfw::joystick_present(joy)) return 0;
+  const std::vector<float>& axes = state().joysticks[joy].axes;
+  int n = 0;
+  for (; n < count && n < static_cast<int>(axes.size()); ++n) pos[n] = axes[n];
+  return n;
+}
+
+int glfwGetJoystickButtons(int joy, unsigned char* buttons, int count) {
+  state().button_requests.push_back(count);
+  if (!fake_glfw::joystick_present(joy)) return 0;
+  const std::vector<unsigned char>& all = state().joysticks[joy].buttons;
+  int n = 0;
+  for (; n < count && n < static_cast<int>(all.size()); ++n) buttons[n] = all[n];
+  return n;
+}
+
+double glfwGetTime() { return state().time; }
+
+void glfwSleep(double seconds) {
+  ++state().sleeps;
+  if (seconds > 0) {
+    state().slept += seconds;
+    state().time += seconds;
+  }
+}
