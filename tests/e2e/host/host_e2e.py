@@ -1,0 +1,111 @@
+"""The real zipkin binary under Xvfb: its window, a key reaching the input device, and a
+window-close request as a window manager sends it.
+
+Run inside an X server (xvfb-run) with /usr/bin/python3 (python3-xlib):
+    host_e2e.py ZIPKIN window|key|close
+Each case starts the program in a fresh temporary working directory, polls for its window
+instead of sleeping a fixed time, and fails with a message (exit status 1) on any mismatch.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+from Xlib import X, display, protocol
+
+TITLE = "Zipkin in Direv"
+
+
+def fail(message):
+    print("FAIL: " + message)
+    sys.exit(1)
+
+
+def find_window(d, timeout=10.0):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        stack = [d.screen().root]
+        while stack:
+            w = stack.pop()
+            try:
+                if w.get_wm_name() == TITLE:
+                    return w
+                stack.extend(w.query_tree().children)
+            except Exception:  # a window vanished while we walked the tree
+                pass
+        time.sleep(0.05)
+    return None
+
+
+def wait_for_line(path, wanted, timeout=5.0):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        with open(path) as f:
+            if any(line.strip() == wanted for line in f):
+                return True
+        time.sleep(0.05)
+    return False
+
+
+def main():
+    zipkin, case = sys.argv[1], sys.argv[2]
+    work = tempfile.mkdtemp(prefix="zipkin-host-e2e-")
+    out_path = os.path.join(work, "stdout.txt")
+    env = dict(os.environ, ZIPKIN_HOST_TRACE="1")
+    with open(out_path, "w") as out:
+        proc = subprocess.Popen([zipkin], cwd=work, env=env, stdout=out, stderr=subprocess.STDOUT)
+    try:
+        d = display.Display()
+        w = find_window(d)
+        if w is None:
+            fail("no window titled %r appeared" % TITLE)
+        if case == "window":
+            g = w.get_geometry()
+            if (g.width, g.height) != (640, 480):
+                fail("window is %dx%d, not 640x480" % (g.width, g.height))
+            if not _updates_started(out_path):
+                fail("no update ran")
+        elif case == "key":
+            # Updates run once the window has the focus; then press A through XTEST.
+            if not _updates_started(out_path):
+                fail("no update ran")
+            w.set_input_focus(X.RevertToParent, X.CurrentTime)
+            d.sync()
+            subprocess.run(["xdotool", "key", "a"], check=True)
+            if not wait_for_line(out_path, "key 65"):
+                fail("the key never reached the input device")
+        elif case == "close":
+            wm_protocols = d.intern_atom("WM_PROTOCOLS")
+            wm_delete = d.intern_atom("WM_DELETE_WINDOW")
+            event = protocol.event.ClientMessage(
+                window=w, client_type=wm_protocols, data=(32, [wm_delete, X.CurrentTime, 0, 0, 0]))
+            w.send_event(event)
+            d.flush()
+            try:
+                status = proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                fail("the program did not end after a window-close request")
+            if status != 0:
+                fail("exit status %d after a window-close request" % status)
+        else:
+            fail("unknown case " + case)
+        print("PASS " + case)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+
+
+def _updates_started(path, timeout=5.0):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        with open(path) as f:
+            if any(line.startswith("update ") for line in f):
+                return True
+        time.sleep(0.05)
+    return False
+
+
+if __name__ == "__main__":
+    main()
