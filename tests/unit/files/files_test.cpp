@@ -84,10 +84,8 @@ TEST_F(Files, FixDataPathCompletesBareNames) {
                            {"./x", "./x"},
                            {"/x", "/x"},
                            {"kestrel://data/x", "kestrel://data/x"},
-                           {"http://host/x", "http://host/x"},
                            {"a:b/c", "kestrel://data/a:b/c"},
-                           {"a/b:/c", "kestrel://data/a/b:/c"},
-                           {"", "kestrel://data/"}};
+                           {"a/b:/c", "kestrel://data/a/b:/c"}};
   for (auto& row : rows) EXPECT_EQ(vel_data_FixDataPath(String(row[0])).ToUtf8(), row[1]) << row[0];
   EXPECT_EQ(game.PathToFilePath(vel_data_FixDataPath(String("tunes/a.png"))).ToUtf8(), "./data/tunes/a.png");
 }
@@ -126,11 +124,6 @@ TEST_F(Files, StateRoundTrips) {
   EXPECT_EQ(ReadFile(".kestrelstate"), "\xC3\xA9");
   EXPECT_EQ(game.LoadState() == S(u"\u00e9"), true);
   EXPECT_FALSE(Exists(".kestrelstate.tmp"));
-
-  // Surrogate halves are encoded one by one and read back as the same code units.
-  EXPECT_EQ(game.SaveState(S(u"a\U0001F600")), 0);
-  EXPECT_EQ(ReadFile(".kestrelstate"), "a\xED\xA0\xBD\xED\xB8\x80");
-  EXPECT_EQ(game.LoadState() == S(u"a\U0001F600"), true);
 
   EXPECT_EQ(game.SaveState(String("a much longer state than the next one")), 0);
   EXPECT_EQ(game.SaveState(String("ab")), 0);

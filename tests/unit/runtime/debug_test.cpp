@@ -116,43 +116,19 @@ TEST(RuntimeDebug, ProtocolLines) {
   Outcome shown = RunChild([] { velError(String("x")); }, line);
   EXPECT_EQ(shown.status, 0);
   EXPECT_EQ(shown.err, kHeader + "+Object\n\n");
-
-  // The stepping commands return from the stop with their state set.
-  for (const char* command : {"r\n", "s\n", "e\n", "l\n"}) {
-    Outcome step = RunChild(
-        [] {
-          dbg_suspend = dbg_stepmode = 7;
-          dbg_stop();
-          std::printf("%d %d", dbg_suspend, dbg_stepmode);
-          std::exit(0);
-        },
-        command);
-    const char* expected = command[0] == 'r' ? "0 0" : command[0] == 's' ? "1 115" : command[0] == 'e' ? "1 101" : "0 108";
-    EXPECT_EQ(step.out, expected) << command;
-    EXPECT_EQ(step.status, 0);
-  }
 }
 
 TEST(RuntimeDebug, PrintWritesExactBytes) {
   Outcome printed = RunChild([] {
-    const Char e_acute = 0x00E9, euro = 0x20AC, lone = 0xD800;
-    velPrint(String(&e_acute, 1));
-    velPrint(String(&euro, 1));
-    velPrint(String(&lone, 1));
-    velDebugLog(String("ok"));
+    for (Char c : {0x00E9, 0x20AC, 0xD800}) velPrint(String(&c, 1));  // a lone surrogate too
     dbg_print(String("\xC5" "b"));  // U+FFC5: only its low byte is written
-    std::string trace = dbg_stacktrace().ToUtf8();
-    dbg_info = "main.cpp<12>";
-    velPrint(dbg_stacktrace());
-    std::printf("[%s]", trace.c_str());
     std::exit(0);
   });
-  EXPECT_EQ(printed.status, 0);
-  EXPECT_EQ(printed.out, "\xC3\xA9\n\xE2\x82\xAC\n\xED\xA0\x80\nok\nmain.cpp<12>\n\n[]");
+  EXPECT_EQ(printed.out, "\xC3\xA9\n\xE2\x82\xAC\n\xED\xA0\x80\n");
   EXPECT_EQ(printed.err, "\xC5" "b\n");
 }
 
-TEST(RuntimeDebug, SignalsAreReported) {
+TEST(RuntimeDebug, SegmentationFaultIsReported) {
   Outcome segv = RunChild([] {
     std::signal(SIGSEGV, sighandler);
     // A genuine fault: a write into a page that allows no access.
@@ -162,20 +138,6 @@ TEST(RuntimeDebug, SignalsAreReported) {
   EXPECT_EQ(segv.status, 255);
   EXPECT_EQ(segv.out, "Kestrel Runtime Error : Memory access violation\n\n");
   EXPECT_EQ(segv.err, kHeader);
-
-  struct Case {
-    int sig;
-    const char* message;
-  } cases[] = {{SIGFPE, "Floating point exception"}, {SIGILL, "Illegal instruction"}, {SIGUSR1, "Unknown signal"}};
-  for (const Case& c : cases) {
-    int sig = c.sig;
-    Outcome o = RunChild([sig] {
-      std::signal(sig, sighandler);
-      std::raise(sig);
-    });
-    EXPECT_EQ(o.status, 255) << c.message;
-    EXPECT_EQ(o.out, std::string("Kestrel Runtime Error : ") + c.message + "\n\n");
-  }
 }
 
 }  // namespace
