@@ -1,0 +1,147 @@
+#include "harness/game_harness.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+
+#include "audio/audio_module.h"
+#include "audio/gxtk_audio.h"
+#include "host/program.h"
+#include "runtime/gc.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const double kUpdatePeriod = 1.0 / 60.0;
+
+void link_tree(const fs::path& from, const fs::path& to) {
+  fs::create_directories(to);
+  for (const fs::directory_entry& e : fs::directory_iterator(from)) {
+    if (e.is_directory()) {
+      link_tree(e.path(), to / e.path().filename());
+    } else {
+      fs::create_symlink(fs::canonical(e.path()), to / e.path().filename());
+    }
+  }
+}
+
+}  // namespace
+
+GameHarness::GameHarness(HarnessOptions options) : options_(std::move(options)) {
+  static bool collector_ready = false;
+  if (!collector_ready) {
+    gc_init1();
+    collector_ready = true;
+  }
+  fake_glfw::reset();
+  fakegl::reset();
+  fake_al::reset();
+
+  char cwd[PATH_MAX];
+  previous_cwd_ = getcwd(cwd, sizeof cwd) ? cwd : ".";
+  char pattern[] = "/tmp/zipkin-harness-XXXXXX";
+  dir_ = mkdtemp(pattern);
+  if (options_.with_data) {
+    if (options_.edit_data) {
+      link_tree(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
+      options_.edit_data(dir_ + "/data");
+    } else {
+      fs::create_directory_symlink(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
+    }
+  }
+  if (chdir(dir_.c_str()) != 0) std::abort();
+
+  // The start-up of the process entry, without its loop.
+  glfwInit();
+  host_.reset(new VelKestrelGame);
+  VelGame::_game = host_.get();
+  VelGlfwGame::_glfwGame = host_.get();
+  velInit();
+  gc_mark();
+  velMain();
+  app_ = static_cast<c_MyApp*>(vel_app__app);
+  if (options_.start) Start();
+}
+
+GameHarness::~GameHarness() {
+  if (chdir(previous_cwd_.c_str()) != 0) std::abort();
+  std::error_code ignored;
+  fs::remove_all(dir_, ignored);
+  VelGame::_game = nullptr;
+  VelGlfwGame::_glfwGame = nullptr;
+  // The game's objects stay with the collector; the next harness's roots no longer reach
+  // them.
+}
+
+void GameHarness::Start() {
+  host_->SetGlfwWindow(options_.width, options_.height, 8, 8, 8, 0, 0, 0, false);
+  host_->StartGame();
+  host_->RenderGame();
+}
+
+void GameHarness::Update(int count) {
+  for (int i = 0; i < count; ++i) {
+    fake_glfw::state().time += kUpdatePeriod;
+    host_->UpdateGame();
+  }
+}
+
+void GameHarness::Render() { host_->RenderGame(); }
+
+void GameHarness::Frame(int count) {
+  for (int i = 0; i < count; ++i) {
+    Update();
+    Render();
+  }
+}
+
+void GameHarness::FinishLoading(int limit) {
+  for (int i = 0; i < limit && app_->m_LoadStep > 0; ++i) Frame();
+}
+
+void GameHarness::Press(int code) { host_->KeyEvent(1, code); }
+void GameHarness::Release(int code) { host_->KeyEvent(2, code); }
+void GameHarness::Tap(int code) {
+  Press(code);
+  Release(code);
+}
+void GameHarness::Type(int character) { host_->KeyEvent(3, character); }
+
+void GameHarness::MouseDown(float x, float y) {
+  host_->MouseEvent(6, 0, x, y);
+  host_->MouseEvent(4, 0, x, y);
+}
+
+void GameHarness::MouseUp(float x, float y) { host_->MouseEvent(5, 0, x, y); }
+
+void GameHarness::Resize(int width, int height) {
+  fake_glfw::state().width = width;
+  fake_glfw::state().height = height;
+}
+
+int GameHarness::ChannelOfSource(unsigned source) {
+  if (!vel_audio_device || !source) return -1;
+  for (int i = 0; i < gxtkAudio::kChannels; ++i)
+    if (vel_audio_device->channels[i].source == source) return i;
+  return -1;
+}
+
+std::vector<GameHarness::Played> GameHarness::TakePlayed() {
+  std::vector<Played> played;
+  const std::vector<fake_al::Call>& calls = fake_al::world().calls;
+  for (; calls_seen_ < calls.size(); ++calls_seen_) {
+    const fake_al::Call& call = calls[calls_seen_];
+    if (call.name != "alSourcePlay") continue;
+    const ALuint buffer = fake_al::world().sources[call.id].buffer;
+    int sound = -1;
+    for (int n = 0; n < app_->m_Sounds.Length(); ++n) {
+      c_Sound* s = app_->m_Sounds[n];
+      if (s && s->m_sample && s->m_sample->buffer == buffer) sound = n;
+    }
+    played.push_back(Played{sound, ChannelOfSource(call.id)});
+  }
+  return played;
+}
