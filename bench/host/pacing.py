@@ -1,9 +1,9 @@
-"""Pacing of the host loop: the real zipkin binary (bootstrap application, 60 updates per
+"""Pacing of the host loop: the host probe (an application that shows nothing, 60 updates per
 second) under Xvfb. Prints the spread of update intervals and the process's CPU use while
 running and while suspended (the window loses the focus to another window).
 
     xvfb-run -a -s "-screen 0 1280x1024x24" /usr/bin/python3 bench/host/pacing.py \
-        build/game/zipkin [seconds]
+        build/host/zipkin_host_probe [seconds]
 """
 import os
 import statistics

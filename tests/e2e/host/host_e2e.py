@@ -1,4 +1,4 @@
-"""The real zipkin binary under Xvfb: its window, a key reaching the input device, and a
+"""Real binaries under Xvfb: the game's window, a key reaching the host probe's input device, and a
 window-close request as a window manager sends it.
 
 Run inside an X server (xvfb-run) with /usr/bin/python3 (python3-xlib):
@@ -64,8 +64,6 @@ def main():
             g = w.get_geometry()
             if (g.width, g.height) != (640, 480):
                 fail("window is %dx%d, not 640x480" % (g.width, g.height))
-            if not _updates_started(out_path):
-                fail("no update ran")
         elif case == "key":
             # Updates run once the window has the focus; then press A through XTEST.
             if not _updates_started(out_path):

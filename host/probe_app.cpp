@@ -1,5 +1,5 @@
-// The bootstrap application: brings the host up (window, 60 Hz loop, input) with nothing to
-// show. The game replaces this file with its own module globals and application.
+// The host probe: the host (window, 60 Hz loop, input, renderer, audio) with an application
+// that shows nothing, so that the host can be tested and measured without the game.
 //
 // With ZIPKIN_HOST_TRACE set in the environment it prints, on standard output, one line
 // "update <seconds>" per update (the clock at the start of the update, for pacing
@@ -18,9 +18,9 @@
 
 namespace {
 
-class c_BootstrapApp : public c_App {
+class c_ProbeApp : public c_App {
  public:
-  c_BootstrapApp* m_new() {
+  c_ProbeApp* m_new() {
     c_App::m_new();
     trace_ = std::getenv("ZIPKIN_HOST_TRACE") != nullptr;
     return this;
@@ -58,6 +58,6 @@ int velInit() {
 }
 
 int velMain() {
-  (new c_BootstrapApp)->m_new();
+  (new c_ProbeApp)->m_new();
   return 0;
 }
