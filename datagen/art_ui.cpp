@@ -267,7 +267,7 @@ void drawBadge(Canvas& c, int frame, Fonts&) {
     c.fill(b, tail, shade(hue[(frame + 3) % 8], 0.85f));
   }
   // Scalloped rosette and a glossy medal.
-  Sdf ros = shape::grow(shape::gear(m, 23, 26, 16, float(frame) * 3.0f), 1.0f);
+  Sdf ros = shape::scallop(m, 25.5f, 1.8f, 16, float(frame) * 3.0f);
   c.fill(b, shape::grow(ros, 1.2f), kInk);
   c.fill(b, ros, shade(base, 0.8f));
   c.fill(b, shape::circle(m, 19.5f), kInk);

@@ -129,6 +129,19 @@ Sdf gear(V2 c, float rRoot, float rTip, int teeth, float rotDeg) {
   return polygon(pts);
 }
 
+Sdf scallop(V2 c, float r, float amp, int waves, float rotDeg) {
+  float rot = rotDeg * 3.14159265f / 180.0f;
+  return [=](V2 p) {
+    V2 q = p - c;
+    float l = len(q);
+    float a = std::atan2(q.x, -q.y) - rot;
+    float edge = r + amp * std::cos(float(waves) * a);
+    // Divide by the slope of the edge so the value stays a distance near it.
+    float slope = amp * float(waves) / std::max(l, 1e-3f);
+    return (l - edge) / std::sqrt(1.0f + slope * slope);
+  };
+}
+
 Sdf unite(Sdf a, Sdf b) {
   return [=](V2 p) { return std::min(a(p), b(p)); };
 }

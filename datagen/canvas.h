@@ -58,6 +58,8 @@ Sdf segment(V2 a, V2 b, float r);  // a capsule
 Sdf polygon(std::vector<V2> pts);
 Sdf star(V2 c, float rOut, float rIn, int points, float rotDeg);
 Sdf gear(V2 c, float rRoot, float rTip, int teeth, float rotDeg);
+// A disc whose edge waves in and out `waves` times: radius r + amp cos(...).
+Sdf scallop(V2 c, float r, float amp, int waves, float rotDeg);
 Sdf unite(Sdf a, Sdf b);
 Sdf intersect(Sdf a, Sdf b);
 Sdf subtract(Sdf a, Sdf b);

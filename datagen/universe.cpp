@@ -42,6 +42,15 @@ struct Stereo {
   }
 };
 
+// Renders a voice once and adds it to the dry mix and the effects send.
+void addBoth(Stereo& mix, float dry, Stereo& send, float wet, long start, int len, float pan,
+             const std::function<float(int)>& voice) {
+  Wave v(size_t(len), 0.0f);
+  for (int i = 0; i < len; ++i) v[size_t(i)] = voice(i);
+  if (dry > 0) mix.add(start, len, pan, [&](int i) { return v[size_t(i)] * dry; });
+  if (wet > 0) send.add(start, len, pan, [&](int i) { return v[size_t(i)] * wet; });
+}
+
 // A minor progression, two bars per chord: Am F C G.
 const int kChordRoot[4] = {57, 53, 48, 55};
 const int kChordThird[4] = {3, 4, 4, 4};
@@ -90,17 +99,15 @@ void arpeggio(Stereo& mix, Stereo& send) {
     float vel = (step % 4 == 0 ? 1.0f : 0.7f) * (bar < 4 ? 0.6f : 1.0f) * (bar >= 24 && bar < 28 ? 0.5f : 1.0f);
     float f = midiHz(float(note));
     float pan = (step % 2 ? 0.45f : -0.45f);
-    for (Stereo* s : {&mix, &send}) {
-      Osc o;
-      Svf flt;
-      float g = s == &send ? 0.9f : 1.0f, k = 0;
-      s->add(long(step) * kStep, samples(0.3f), pan, [&](int i) {
-        float t = float(i) / kRate;
-        if (i % 16 == 0) k = Svf::coef(600.0f + 4500.0f * std::exp(-t / 0.05f));
-        float x = 0.6f * sq(o.step(f), 0.3f);
-        return flt.stepCoef(x, k, 1.2f).lp * envAD(t, 0.003f, 0.09f) * 0.07f * vel * g;
-      });
-    }
+    Osc o;
+    Svf flt;
+    float k = 0;
+    addBoth(mix, 1.0f, send, 0.9f, long(step) * kStep, samples(0.3f), pan, [&](int i) {
+      float t = float(i) / kRate;
+      if (i % 16 == 0) k = Svf::coef(600.0f + 4500.0f * std::exp(-t / 0.05f));
+      float x = 0.6f * sq(o.step(f), 0.3f);
+      return flt.stepCoef(x, k, 1.2f).lp * envAD(t, 0.003f, 0.09f) * 0.07f * vel;
+    });
   }
 }
 
@@ -172,8 +179,7 @@ void bells(Stereo& mix, Stereo& send) {
     for (const N& n : melody) {
       long start = long(16 * 16 + rep * 128 + n.step) * kStep;
       float f = midiHz(float(n.note));
-      mix.add(start, samples(2.5f), 0.15f, bell(f, 0.09f));
-      send.add(start, samples(2.5f), 0.15f, bell(f, 0.12f));
+      addBoth(mix, 0.09f, send, 0.12f, start, samples(2.5f), 0.15f, bell(f, 1.0f));
     }
   Rng rng(4242);
   for (int step = 0; step < kBars * 16; step += 4) {
@@ -186,8 +192,12 @@ void bells(Stereo& mix, Stereo& send) {
   }
 }
 
-// Ping-pong delay and a small Schroeder reverb on the send, run for two laps
-// so the state entering the kept lap is the state at the loop's end.
+// Ping-pong delay and a small Schroeder reverb on the send. A first pass
+// over the last seconds of the loop primes them, so the state entering the
+// kept lap is the state at the loop's end (older input has died away by far
+// more than 100 dB: the reverb's combs lose 60 dB in under 2 s and the delay
+// in about 3 s).
+constexpr int kPrime = 8 * kRate;
 void effects(Stereo& send, Stereo& mix) {
   const int combLen[2][4] = {{1557, 1617, 1491, 1422}, {1580, 1640, 1514, 1445}};
   const int apLen[2][2] = {{225, 556}, {248, 579}};
@@ -202,13 +212,13 @@ void effects(Stereo& send, Stereo& mix) {
   std::vector<float> dl(size_t(delayLen), 0.0f), dr(size_t(delayLen), 0.0f);
   int dpos = 0;
   for (int lap = 0; lap < 2; ++lap) {
-    for (int i = 0; i < kLength; ++i) {
+    for (int i = lap == 0 ? kLength - kPrime : 0; i < kLength; ++i) {
       float in[2] = {send.l[size_t(i)], send.r[size_t(i)]};
       // Ping-pong: each side feeds the other.
       float el = dl[size_t(dpos)], er = dr[size_t(dpos)];
       dl[size_t(dpos)] = in[0] * 0.5f + er * 0.45f;
       dr[size_t(dpos)] = in[1] * 0.5f + el * 0.45f;
-      dpos = (dpos + 1) % delayLen;
+      if (++dpos == delayLen) dpos = 0;
       float wet[2];
       for (int c = 0; c < 2; ++c) {
         float x = (in[0] + in[1]) * 0.25f + (c == 0 ? el : er) * 0.3f;
@@ -219,7 +229,7 @@ void effects(Stereo& send, Stereo& mix) {
           float y = buf[size_t(combPos[c][k])];
           combLp[c][k] = y * 0.7f + combLp[c][k] * 0.3f;
           buf[size_t(combPos[c][k])] = x + combLp[c][k] * 0.86f;
-          combPos[c][k] = (combPos[c][k] + 1) % len;
+          if (++combPos[c][k] == len) combPos[c][k] = 0;
           sum += y;
         }
         float y = sum * 0.25f;
@@ -228,7 +238,7 @@ void effects(Stereo& send, Stereo& mix) {
           float b = buf[size_t(apPos[c][k])];
           float out = b - 0.5f * y;
           buf[size_t(apPos[c][k])] = y + 0.5f * out;
-          apPos[c][k] = (apPos[c][k] + 1) % apLen[c][k];
+          if (++apPos[c][k] == apLen[c][k]) apPos[c][k] = 0;
           y = out;
         }
         wet[c] = y + (c == 0 ? el : er) * 0.5f;
@@ -315,10 +325,10 @@ bool renderUniverse(const std::string& path) {
   drums(mix);
   bells(mix, send);
   effects(send, mix);
-  // Gentle high-pass against rumble and DC, also run round the loop twice.
+  // Gentle high-pass against rumble and DC, primed on the loop's end too.
   OnePole hl, hr;
   for (int lap = 0; lap < 2; ++lap)
-    for (int i = 0; i < kLength; ++i) {
+    for (int i = lap == 0 ? kLength - kPrime : 0; i < kLength; ++i) {
       float l = hl.hp(mix.l[size_t(i)], 25.0f), r = hr.hp(mix.r[size_t(i)], 25.0f);
       if (lap == 1) {
         mix.l[size_t(i)] = l;
