@@ -2,7 +2,9 @@
 
 #include <vorbis/vorbisenc.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace audio_test {
@@ -40,16 +42,13 @@ std::string EncodeVorbis(const std::vector<float>& interleaved, int channels, in
   while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
 
   const int frames = static_cast<int>(interleaved.size()) / channels;
-  const int step = 1024;
-  for (int at = 0;; at += step) {
-    int n = frames - at < step ? frames - at : step;
+  for (int at = 0;; at += 1024) {
+    const int n = std::max(0, std::min(1024, frames - at));
     if (n > 0) {
       float** buffer = vorbis_analysis_buffer(&dsp, n);
       for (int i = 0; i < n; ++i)
         for (int c = 0; c < channels; ++c)
           buffer[c][i] = interleaved[static_cast<size_t>(at + i) * channels + c];
-    } else {
-      n = 0;
     }
     vorbis_analysis_wrote(&dsp, n);  // 0 marks the end of the stream
     while (vorbis_analysis_blockout(&dsp, &block) == 1) {
@@ -104,6 +103,14 @@ std::string MakeWav(int audioFormat, int channels, int rate, int bits, const std
   fmt.resize(fmtSize, '\0');
   std::string body = "WAVE" + Chunk("fmt ", fmt) + chunks + Chunk("data", data);
   return "RIFF" + U32(static_cast<unsigned>(body.size())) + body;
+}
+
+std::string WriteFile(const std::string& dir, const std::string& name, const std::string& bytes) {
+  const std::string path = dir + "/" + name;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
+  std::fclose(f);
+  return path;
 }
 
 }  // namespace audio_test

@@ -25,4 +25,7 @@ std::string Chunk(const char* tag, const std::string& body);
 std::string U16(unsigned value);
 std::string U32(unsigned value);
 
+// Writes `bytes` to `dir`/`name` and returns the path.
+std::string WriteFile(const std::string& dir, const std::string& name, const std::string& bytes);
+
 }  // namespace audio_test
