@@ -2,9 +2,12 @@
 //
 // The game lays text out with its own advances: 7 units per character, 9 for
 // "w" and "m", 8 for "W" and "M", 6 for "j s k r z t n" and 4 for "i f l".
-// Each glyph is centred in its 16-unit cell (the game draws a cell centred on
-// the pen position), so every glyph's ink must be narrower than its advance;
-// glyphs that would be too wide are squeezed horizontally.
+// The game draws each cell centred on the pen position and then moves the pen
+// by the character's advance. So every glyph's ink is one unit narrower than
+// its advance (glyphs that would be wider are squeezed horizontally), and a
+// glyph's ink is centred at (advance - 7) / 2 from the cell centre: then the
+// gap between any two neighbours is the same one unit, narrow letters do not
+// stand apart from the letter before them and wide ones do not crowd it.
 #include <cmath>
 
 #include "datagen/sheets.h"
@@ -24,20 +27,24 @@ int gameFontAdvance(char32_t ch) {
 
 namespace {
 
-// Renders ch so that its ink is at most maxInk units wide, returning the mask.
-GlyphMask fittedGlyph(Face& face, char32_t ch, float em, float scale, float baseXScale, float maxInk) {
-  GlyphMask g = face.glyph(ch, em * scale, baseXScale);
-  float ink = g.w / scale;
-  if (ink > maxInk && ink > 0) g = face.glyph(ch, em * scale, baseXScale * maxInk / ink);
-  return g;
-}
-
-// Places a glyph with its ink centred on x = cx and its baseline at y = base.
-void placeGlyph(Canvas& c, const GlyphMask& g, float cx, float base, RGBA col) {
+// Draws ch with its ink at most maxInk units wide, centred on x = cx, with
+// its baseline at y = base. The outline is placed to a fraction of a pixel,
+// so even one-pixel glyphs sit where they belong at the plain resolution.
+void drawFittedGlyph(Canvas& c, Face& face, char32_t ch, float em, float baseXScale, float maxInk, float cx,
+                     float base, RGBA col) {
   float s = c.scale();
-  int px = int(std::lround((c.originX() + cx) * s - g.w / 2.0f));
+  float xs = baseXScale;
+  GlyphMask g = face.glyph(ch, em * s, xs);
+  float ink = g.w / s;
+  if (ink > maxInk && ink > 0) {
+    xs *= maxInk / ink;
+    g = face.glyph(ch, em * s, xs);
+  }
+  float pen = (c.originX() + cx) * s - g.inkCentreX;
+  float whole = std::floor(pen);
+  g = face.glyph(ch, em * s, xs, 0.0f, pen - whole);
   int py = int(std::lround((c.originY() + base) * s)) - g.top;
-  c.blitMask(g.mask, g.w, g.h, px, py, col);
+  c.blitMask(g.mask, g.w, g.h, int(whole) + g.left, py, col);
 }
 
 }  // namespace
@@ -49,8 +56,8 @@ void drawGameFontGlyph(Canvas& c, int frame, Fonts& f) {
   // capitals and descenders together span about 10 units around the centre.
   const float em = 11.5f;
   float maxInk = float(gameFontAdvance(ch)) - 1.0f;
-  GlyphMask g = fittedGlyph(f.bold(), ch, em, c.scale(), 0.8f, maxInk);
-  placeGlyph(c, g, 8.0f, 12.0f, rgb(255, 255, 255));
+  drawFittedGlyph(c, f.bold(), ch, em, 0.8f, maxInk, 8.0f + (float(gameFontAdvance(ch)) - 7.0f) / 2.0f, 12.0f,
+                  rgb(255, 255, 255));
 }
 
 Canvas renderDefaultFont(Fonts& f) {
@@ -61,8 +68,7 @@ Canvas renderDefaultFont(Fonts& f) {
     char32_t ch = char32_t(32 + k);
     c.setFrame(float(10 * k + 1), 0, 8, 16);
     if (ch == 32 || ch == 127) continue;
-    GlyphMask g = fittedGlyph(f.mono(), ch, 12.0f, 1.0f, 1.0f, 8.0f);
-    placeGlyph(c, g, 4.0f, 12.0f, rgb(255, 255, 255));
+    drawFittedGlyph(c, f.mono(), ch, 12.0f, 1.0f, 7.5f, 4.0f, 12.0f, rgb(255, 255, 255));
   }
   c.clearFrame();
   return c;

@@ -409,6 +409,7 @@ void drawTestcard(Canvas& c, int, Fonts& f) {
     Sdf t = shape::intersect(shape::roundRect({73.0f + 22 * k, 78}, {11, 14}, 0), shape::circle(m, 94));
     c.fill(b, t, bar[k]);
   }
+  c.fill(b, shape::ring(m, 60, 0.8f), rgb(255, 255, 255, 0.35f));
   // Title band.
   c.fill(b, shape::roundRect(m, {104, 22}, 6), kInk);
   c.fill(b, shape::roundRect(m, {101, 19}, 5), paint::linear({0, 109}, {0, 147}, rgb(255, 240, 120), rgb(255, 150, 40)));
@@ -419,7 +420,6 @@ void drawTestcard(Canvas& c, int, Fonts& f) {
   st.outline = 2.5f;
   st.outlineColour = kInk;
   drawText(c, f.bold(), "CREDITS", 128, 139, st);
-  c.fill(b, shape::ring(m, 60, 0.8f), rgb(255, 255, 255, 0.35f));
 }
 
 // ---- menu: four menu panels ----

@@ -89,7 +89,12 @@ bool contactSheet(int factor, const std::string& path, Fonts& f) {
     width = std::max(width, x);
     shelf = std::max(shelf, h);
   }
-  Image8 im(width, y + shelf + pad);
+  // Below the sheets: a line of text laid out with the game font the way
+  // the game lays it out (cells centred on the pen, the game's advances),
+  // at 1x and 2x, to judge spacing and legibility.
+  const int sampleH = 16 * factor * 3 + 3 * pad;
+  int sampleY = y + shelf + pad;
+  Image8 im(width, sampleY + sampleH);
   for (int j = 0; j < im.h; ++j)
     for (int i = 0; i < im.w; ++i) {
       bool dark = ((i / 8) + (j / 8)) % 2 == 0;
@@ -122,7 +127,32 @@ bool contactSheet(int factor, const std::string& path, Fonts& f) {
         im.put(fx, fy + j, grid, 0.35f);
         im.put(fx + fw - 1, fy + j, grid, 0.35f);
       }
-      if (fw >= 16) text8(im, f.mono(), std::to_string(k), fx + 2, fy + 8, 8, num);
+      // Small frames get their number only at the start of each row.
+      if (fw >= 24 || k % s.columns == 0) text8(im, f.mono(), std::to_string(k), fx + 2, fy + 8, 8, num);
+    }
+  }
+  {
+    const Sheet* font = nullptr;
+    for (const Sheet& s : sheets)
+      if (s.name == "fonts/editundo") font = &s;
+    std::vector<uint8_t> fp = renderSheet(*font, factor, f).toRGBA8();
+    int fw = sheetWidth(*font, factor), cell = 16 * factor;
+    const std::string line = "Zipkin in Direv  Sound : SFX + Music  Top 10  00012345  New Highscore!";
+    for (int zoom = 1; zoom <= 2; ++zoom) {
+      float pen = float(pad) + cell * zoom / 2.0f;
+      int baseY = sampleY + (zoom == 1 ? 0 : cell + pad);
+      for (char ch : line) {
+        int k = int(static_cast<unsigned char>(ch)) - 32;
+        if (k > 0 && k < 128) {
+          int sx = (k % font->columns) * cell, sy = (k / font->columns) * cell;
+          for (int j = 0; j < cell * zoom; ++j)
+            for (int i = 0; i < cell * zoom; ++i) {
+              const uint8_t* q = &fp[(size_t(sy + j / zoom) * fw + size_t(sx + i / zoom)) * 4];
+              im.put(int(pen) - cell * zoom / 2 + i, baseY + j, q, q[3] / 255.0f);
+            }
+        }
+        pen += float(gameFontAdvance(char32_t(ch)) * factor * zoom);
+      }
     }
   }
   if (!makeParent(path)) return false;

@@ -7,6 +7,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_GLYPH_H
+#include FT_OUTLINE_H
 #include FT_STROKER_H
 
 namespace datagen {
@@ -37,7 +38,7 @@ Face::~Face() {
   FT_Done_FreeType(impl_->lib);
 }
 
-GlyphMask Face::glyph(char32_t ch, float pixelSize, float xScale, float stroke) {
+GlyphMask Face::glyph(char32_t ch, float pixelSize, float xScale, float stroke, float shiftX) {
   GlyphMask g;
   FT_Face f = impl_->face;
   FT_Set_Char_Size(f, 0, FT_F26Dot6(std::lround(pixelSize * 64.0f)), 72, 72);
@@ -46,10 +47,16 @@ GlyphMask Face::glyph(char32_t ch, float pixelSize, float xScale, float stroke) 
   m.xy = 0;
   m.yx = 0;
   m.yy = 0x10000;
-  FT_Set_Transform(f, &m, nullptr);
+  FT_Vector delta{FT_Pos(std::lround(shiftX * 64.0f)), 0};
+  FT_Set_Transform(f, &m, &delta);
   FT_UInt index = FT_Get_Char_Index(f, FT_ULong(ch));
-  if (FT_Load_Glyph(f, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return g;
+  if (FT_Load_Glyph(f, index, FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_BITMAP) != 0) return g;
   g.advance = float(f->glyph->advance.x) / 64.0f;
+  if (f->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+    FT_BBox box;
+    FT_Outline_Get_CBox(&f->glyph->outline, &box);
+    g.inkCentreX = float(box.xMin + box.xMax) / 128.0f;
+  }
   FT_Glyph gl;
   if (FT_Get_Glyph(f->glyph, &gl) != 0) return g;
   if (stroke > 0 && gl->format == FT_GLYPH_FORMAT_OUTLINE) {

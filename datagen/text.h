@@ -20,6 +20,7 @@ struct GlyphMask {
   int w = 0, h = 0;
   int left = 0, top = 0;  // bitmap offset from the pen position (top is above the baseline)
   float advance = 0;      // pixels
+  float inkCentreX = 0;   // horizontal centre of the outline, pixels from the pen position
 };
 
 class Face {
@@ -31,8 +32,9 @@ class Face {
 
   // Renders one character at the given pixel size; xScale squeezes or widens
   // it horizontally; stroke > 0 returns the glyph grown by an outline of that
-  // many pixels instead.
-  GlyphMask glyph(char32_t ch, float pixelSize, float xScale = 1.0f, float stroke = 0.0f);
+  // many pixels instead; shiftX moves the outline right by a fraction of a
+  // pixel before rendering (for placing small glyphs exactly).
+  GlyphMask glyph(char32_t ch, float pixelSize, float xScale = 1.0f, float stroke = 0.0f, float shiftX = 0.0f);
   // Pixel width of a line (sum of advances plus extra spacing per letter).
   float measure(const std::string& text, float pixelSize, float xScale = 1.0f, float spacing = 0.0f);
 
