@@ -11,8 +11,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -40,24 +42,16 @@ class WaveBackend : public testing::Test {
       int v = static_cast<int>(std::lround(16383 * std::sin(2 * M_PI * 440 * i / kRate)));
       pcm += audio_test::U16(static_cast<unsigned>(v) & 0xFFFF);
     }
-    tone = Write("tone.wav", audio_test::MakeWav(1, 1, kRate, 16, pcm));
+    tone = audio_test::WriteFile(root, "tone.wav", audio_test::MakeWav(1, 1, kRate, 16, pcm));
   }
 
-  void TearDown() override { system(("rm -rf " + root).c_str()); }
-
-  std::string Write(const std::string& name, const std::string& bytes) {
-    std::string path = root + "/" + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return path;
-  }
+  void TearDown() override { std::filesystem::remove_all(root); }
 
   // Runs `body` with a fresh device in a child process under `config`; returns the child's
   // standard output and sets its exit status.
   std::string RunChild(const std::string& config, const std::function<void(gxtkAudio*)>& body,
                        int* status) {
-    std::string conf = Write("alsoft.conf", config);
+    std::string conf = audio_test::WriteFile(root, "alsoft.conf", config);
     int out[2];
     if (pipe(out) != 0) return "";
     fflush(stdout);
@@ -116,14 +110,9 @@ class WaveBackend : public testing::Test {
   // The backend writes 16-bit stereo as configured; a size of 0xFFFFFFFF means "to the end".
   Capture ReadCapture(const std::string& file) {
     Capture capture;
-    FILE* f = std::fopen(file.c_str(), "rb");
-    EXPECT_NE(f, nullptr) << file;
-    if (!f) return capture;
-    std::string bytes;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    std::fclose(f);
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_TRUE(in.good()) << file;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     auto u16 = [&](size_t at) {
       return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
@@ -219,9 +208,9 @@ TEST_F(WaveBackend, PanLeftIsLouderOnTheLeft) {
 
 TEST_F(WaveBackend, WithoutADeviceEverythingRunsSilently) {
   std::string tonePath = tone;
-  std::string ogg = Write("tune.ogg", audio_test::EncodeVorbis(
-                                          audio_test::Sine(8000, 2, 22050, 330, {true, true}),
-                                          2, 22050));
+  std::string ogg = audio_test::WriteFile(
+      root, "tune.ogg",
+      audio_test::EncodeVorbis(audio_test::Sine(8000, 2, 22050, 330, {true, true}), 2, 22050));
   int status = -1;
   std::string out = RunChild(
       WaveConfig(root + "/no/such/folder/capture.wav"),

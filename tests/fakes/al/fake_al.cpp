@@ -7,14 +7,8 @@ namespace {
 World the_world;
 int device_token, context_token;
 
-Call& record(const char* name, ALuint id = 0, ALenum param = 0, ALint ivalue = 0) {
-  Call call;
-  call.name = name;
-  call.id = id;
-  call.param = param;
-  call.ivalue = ivalue;
-  the_world.calls.push_back(call);
-  return the_world.calls.back();
+void record(const char* name, ALuint id = 0, ALenum param = 0) {
+  the_world.calls.push_back(Call{name, id, param});
 }
 
 void fail(ALenum error) {
@@ -31,6 +25,12 @@ Source* source(ALuint name) {
   return &it->second;
 }
 
+bool attached(ALuint buffer) {
+  for (const auto& entry : the_world.sources)
+    if (entry.second.buffer == buffer) return true;
+  return false;
+}
+
 }  // namespace
 
 World& world() { return the_world; }
@@ -43,10 +43,9 @@ void reset() {
   the_world.nextName = next;
 }
 
-int count(const std::string& name, ALuint id) {
+int count(const std::string& name) {
   int n = 0;
-  for (const Call& call : the_world.calls)
-    if (call.name == name && (id == 0 || call.id == id)) ++n;
+  for (const Call& call : the_world.calls) n += call.name == name;
   return n;
 }
 
@@ -54,13 +53,6 @@ void finish(ALuint name) {
   auto it = the_world.sources.find(name);
   if (it != the_world.sources.end() && it->second.state == AL_PLAYING)
     it->second.state = AL_STOPPED;
-}
-
-int attachments(ALuint buffer) {
-  int n = 0;
-  for (const auto& entry : the_world.sources)
-    if (entry.second.buffer == buffer) ++n;
-  return n;
 }
 
 }  // namespace fake_al
@@ -108,10 +100,7 @@ ALenum alGetError(void) {
   return error;
 }
 
-void alDistanceModel(ALenum model) {
-  record("alDistanceModel", 0, model);
-  if (the_world.contextCurrent) the_world.distanceModel = model;
-}
+void alDistanceModel(ALenum model) { record("alDistanceModel", 0, model); }
 
 void alGenSources(ALsizei n, ALuint* names) {
   record("alGenSources");
@@ -143,13 +132,13 @@ void alDeleteBuffers(ALsizei n, const ALuint* names) {
   // All or nothing, like OpenAL: one unknown or attached name fails the whole call.
   for (ALsizei i = 0; i < n; ++i) {
     if (names[i] && !the_world.buffers.count(names[i])) return fake_al::fail(AL_INVALID_NAME);
-    if (names[i] && fake_al::attachments(names[i])) return fake_al::fail(AL_INVALID_OPERATION);
+    if (names[i] && fake_al::attached(names[i])) return fake_al::fail(AL_INVALID_OPERATION);
   }
   for (ALsizei i = 0; i < n; ++i) the_world.buffers.erase(names[i]);
 }
 
 void alBufferData(ALuint name, ALenum format, const ALvoid*, ALsizei size, ALsizei frequency) {
-  record("alBufferData", name, format, size);
+  record("alBufferData", name, format);
   if (!the_world.contextCurrent) return;
   auto it = the_world.buffers.find(name);
   if (it == the_world.buffers.end()) return fake_al::fail(AL_INVALID_NAME);
@@ -161,7 +150,7 @@ void alBufferData(ALuint name, ALenum format, const ALvoid*, ALsizei size, ALsiz
 }
 
 void alSourcei(ALuint name, ALenum param, ALint value) {
-  record("alSourcei", name, param, value);
+  record("alSourcei", name, param);
   fake_al::Source* s = fake_al::source(name);
   if (!s) return;
   if (param == AL_BUFFER) {
@@ -177,8 +166,7 @@ void alSourcei(ALuint name, ALenum param, ALint value) {
 }
 
 void alSourcef(ALuint name, ALenum param, ALfloat value) {
-  fake_al::Call& call = record("alSourcef", name, param);
-  call.fvalue[0] = value;
+  record("alSourcef", name, param);
   fake_al::Source* s = fake_al::source(name);
   if (!s) return;
   if (param == AL_GAIN) {
@@ -191,10 +179,7 @@ void alSourcef(ALuint name, ALenum param, ALfloat value) {
 }
 
 void alSource3f(ALuint name, ALenum param, ALfloat x, ALfloat y, ALfloat z) {
-  fake_al::Call& call = record("alSource3f", name, param);
-  call.fvalue[0] = x;
-  call.fvalue[1] = y;
-  call.fvalue[2] = z;
+  record("alSource3f", name, param);
   fake_al::Source* s = fake_al::source(name);
   if (!s) return;
   if (param != AL_POSITION) return fake_al::fail(AL_INVALID_ENUM);
@@ -207,13 +192,8 @@ void alGetSourcei(ALuint name, ALenum param, ALint* value) {
   record("alGetSourcei", name, param);
   fake_al::Source* s = fake_al::source(name);
   if (!s) return;
-  if (param == AL_SOURCE_STATE) {
-    *value = s->state;
-  } else if (param == AL_BUFFER) {
-    *value = static_cast<ALint>(s->buffer);
-  } else {
-    fake_al::fail(AL_INVALID_ENUM);
-  }
+  if (param != AL_SOURCE_STATE) return fake_al::fail(AL_INVALID_ENUM);
+  *value = s->state;
 }
 
 void alSourcePlay(ALuint name) {

@@ -15,10 +15,8 @@ namespace fake_al {
 
 struct Call {
   std::string name;
-  ALuint id = 0;      // source or buffer the call is about
-  ALenum param = 0;   // AL_GAIN, AL_BUFFER, ...
-  ALint ivalue = 0;
-  float fvalue[3] = {0, 0, 0};
+  ALuint id = 0;     // source or buffer the call is about
+  ALenum param = 0;  // AL_GAIN, AL_BUFFER, ...
 };
 
 struct Source {
@@ -41,7 +39,6 @@ struct World {
   bool failCreateContext = false;
   bool failMakeContextCurrent = false;
   bool contextCurrent = false;
-  ALenum distanceModel = AL_INVERSE_DISTANCE_CLAMPED;
   ALenum error = AL_NO_ERROR;
   ALuint nextName = 1;
   std::map<ALuint, Source> sources;
@@ -52,11 +49,9 @@ struct World {
 World& world();
 // Forgets every source, buffer and call and clears the scripted failures.
 void reset();
-// Calls recorded under this name (optionally only those about one source or buffer).
-int count(const std::string& name, ALuint id = 0);
+// Calls recorded under this name.
+int count(const std::string& name);
 // The sound on this source reaches its end, as a real device would report it.
 void finish(ALuint source);
-// Source names with this buffer attached.
-int attachments(ALuint buffer);
 
 }  // namespace fake_al
