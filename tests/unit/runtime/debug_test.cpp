@@ -1,6 +1,5 @@
-// Text output, runtime errors, the debugger line protocol and the signal handler. Each case
-// runs in a child process with its own standard streams, so exits and faults are observed
-// from outside: exit status, the exact bytes on standard output and on standard error.
+// Text output, runtime errors, the debugger line protocol and the signal handler, each run
+// in a child process and observed from outside: exit status and the exact output bytes.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -24,98 +23,73 @@ struct Outcome {
   std::string out, err;
 };
 
-std::string Drain(int fd) {
+std::string Contents(FILE* f) {
   std::string text;
-  char buf[4096];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) text.append(buf, n);
-  close(fd);
+  std::rewind(f);
+  for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
+  std::fclose(f);
   return text;
 }
 
-// Runs body in a child. `input` is fed to its standard input, which is then closed; with no
-// input the child's standard input is closed from the start.
+// Runs body in a child whose standard streams are temporary files. Standard input holds
+// `input`; with no input it is closed.
 Outcome RunChild(const std::function<void()>& body, const char* input = nullptr) {
-  int out[2], err[2], in[2];
-  if (pipe(out) || pipe(err) || pipe(in)) std::abort();
+  FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
+  if (input) std::fputs(input, in);
+  std::rewind(in);
   std::fflush(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    if (input) dup2(in[0], 0);
+    dup2(fileno(out), 1);
+    dup2(fileno(err), 2);
+    if (input) dup2(fileno(in), 0);
     else close(0);
-    for (int fd : {out[0], out[1], err[0], err[1], in[0], in[1]}) close(fd);
     body();
     std::fflush(nullptr);
     _exit(100);  // the runtime call under test was expected to end the process
   }
-  close(out[1]);
-  close(err[1]);
-  close(in[0]);
-  if (input) {
-    ssize_t n = write(in[1], input, std::string(input).size());
-    (void)n;
-  }
-  close(in[1]);
-  Outcome o;
-  o.out = Drain(out[0]);
-  o.err = Drain(err[0]);
   int status = 0;
   waitpid(pid, &status, 0);
-  o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-  return o;
+  std::fclose(in);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status), Contents(out),
+          Contents(err)};
 }
 
 const std::string kReport = "Kestrel Runtime Error : x\n\n";
 const std::string kHeader = "{{~~~~}}\n\n";
 
-TEST(RuntimeDebug, RuntimeErrorsReportAndExit) {
+TEST(RuntimeDebug, ErrorsReportAndFollowTheLineProtocol) {
+  gc_init1();
+  char shown[64];  // "@" with an object's address prints that object's debug text
+  std::snprintf(shown, sizeof shown, "@%p\nq\n", static_cast<void*>(new Object));
+  const struct {
+    const char* input;  // null: standard input closed
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {nullptr, 255, kReport, kHeader},
+      {"?\n@0\n?x\nq\n", 0, kReport, kHeader + "\n"},  // "?" ignored, "@0" an empty line
+      {"r\n", 255, kReport + kReport, kHeader + kHeader},  // reported again, then input ends
+      {"?\nzap\nq\n", 255, kReport + "????? zap ?????", kHeader},
+      {"q", 255, kReport, kHeader},  // a line without a line feed counts as a failed read
+      {shown, 0, kReport, kHeader + "+Object\n\n"},
+  };
+  for (const auto& c : cases) {
+    Outcome o = RunChild([] { velError(String("x")); }, c.input);
+    const char* input = c.input ? c.input : "(closed)";
+    EXPECT_EQ(o.status, c.status) << input;
+    EXPECT_EQ(o.out, c.out) << input;
+    EXPECT_EQ(o.err, c.err) << input;
+  }
   Outcome quit = RunChild([] { velError(String()); });
   EXPECT_EQ(quit.status, 0);
-  EXPECT_EQ(quit.out, "");
-  EXPECT_EQ(quit.err, "");
-
-  Outcome error = RunChild([] { velError(String("x")); });
-  EXPECT_EQ(error.status, 255);
-  EXPECT_EQ(error.out, kReport);
-  EXPECT_EQ(error.err, kHeader);
-
+  EXPECT_EQ(quit.out + quit.err, "");
   // The message is narrowed to the low byte of each code unit.
   Outcome narrowed = RunChild([] {
     const Char text[] = {0x0141, 'b'};
     velError(String(text, 2));
   });
   EXPECT_EQ(narrowed.out, "Kestrel Runtime Error : Ab\n\n");
-}
-
-TEST(RuntimeDebug, ProtocolLines) {
-  // "?" is ignored, "@0" prints an empty line, "q" quits with status 0.
-  Outcome quit = RunChild([] { velError(String("x")); }, "?\n@0\n?x\nq\n");
-  EXPECT_EQ(quit.status, 0);
-  EXPECT_EQ(quit.out, kReport);
-  EXPECT_EQ(quit.err, kHeader + "\n");
-
-  // "r" resumes: the error is reported again and stops again, where the input has ended.
-  Outcome resumed = RunChild([] { velError(String("x")); }, "r\n");
-  EXPECT_EQ(resumed.status, 255);
-  EXPECT_EQ(resumed.out, kReport + kReport);
-  EXPECT_EQ(resumed.err, kHeader + kHeader);
-
-  Outcome unknown = RunChild([] { velError(String("x")); }, "?\nzap\nq\n");
-  EXPECT_EQ(unknown.status, 255);
-  EXPECT_EQ(unknown.out, kReport + "????? zap ?????");
-
-  // A line without a line feed counts as a failed read.
-  EXPECT_EQ(RunChild([] { velError(String("x")); }, "q").status, 255);
-
-  // "@" with an object's address prints that object's debug text.
-  gc_init1();
-  Object* object = new Object;
-  char line[64];
-  std::snprintf(line, sizeof line, "@%p\nq\n", static_cast<void*>(object));
-  Outcome shown = RunChild([] { velError(String("x")); }, line);
-  EXPECT_EQ(shown.status, 0);
-  EXPECT_EQ(shown.err, kHeader + "+Object\n\n");
 }
 
 TEST(RuntimeDebug, PrintWritesExactBytes) {
