@@ -1,0 +1,403 @@
+"""The real game under Xvfb: its loading screen, the start jingle in the captured audio, the
+fullscreen switch and back, a start without any data, and F4 ending the program.
+
+Run inside an X server of 1280x1024 (xvfb-run -a -s "-screen 0 1280x1024x24") with
+/usr/bin/python3 (python3-xlib), ImageMagick's import and xdotool:
+    game_e2e.py ZIPKIN DATA_DIR loading|jingle|fullscreen|nodata|quit
+Each case runs the game in a fresh temporary working directory, with `data` linked to the
+generated data folder (none in the nodata case). The game runs with ZIPKIN_GAME_TRACE set,
+so it reports on standard output when it renders a loading frame and when loading ends; the
+cases poll for those lines and for windows instead of sleeping fixed times. Any mismatch
+prints "FAIL: ..." and ends with status 1.
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+from operator import mul
+
+from Xlib import X, display
+
+SCREEN_W, SCREEN_H = 1280, 1024
+
+# Colours of the loading screen as they reach the screen: the clear colour, the sun
+# (255, 255, 0 at 0.8) over it, and the band (250, 160, 60 at 0.7) over the clear colour.
+BACKGROUND = (40, 40, 80)
+SUN = (212, 212, 16)
+BAND = (187, 124, 66)
+# Where the 640x480 window sits: in the middle of the screen.
+CENTRED = ((SCREEN_W - 640) // 2, (SCREEN_H - 480) // 2)
+
+
+def fail(message):
+    print("FAIL: " + message)
+    sys.stdout.flush()
+    sys.exit(1)
+
+
+class Game:
+    """One run of the game in its own working directory."""
+
+    def __init__(self, zipkin, data_dir, extra_env=None):
+        self.work = tempfile.mkdtemp(prefix="zipkin-game-e2e-")
+        if data_dir:
+            os.symlink(os.path.abspath(data_dir), os.path.join(self.work, "data"))
+        self.out_path = os.path.join(self.work, "stdout.txt")
+        env = dict(os.environ, ZIPKIN_GAME_TRACE="1")
+        env.update(extra_env or {})
+        self.started = time.monotonic()
+        with open(self.out_path, "w") as out:
+            self.proc = subprocess.Popen([zipkin], cwd=self.work, env=env, stdout=out,
+                                         stderr=subprocess.STDOUT)
+        self.display = display.Display()
+        self.pid_atom = self.display.intern_atom("_NET_WM_PID")
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self.display.close()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def traces(self, event):
+        """Monotonic times of the trace lines for `event` so far."""
+        with open(self.out_path) as f:
+            return [float(line.split()[2]) for line in f
+                    if line.startswith("trace " + event + " ")]
+
+    def wait_trace(self, event, count=1, timeout=10.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            times = self.traces(event)
+            if len(times) >= count:
+                return times
+            if self.proc.poll() is not None:
+                fail("the game ended (status %d) before trace %r" % (self.proc.returncode, event))
+            time.sleep(0.01)
+        fail("no trace %r number %d within %.0f s" % (event, count, timeout))
+
+    def window(self, size=None, at=None, timeout=10.0):
+        """The game's mapped window (of `size` and at the screen position `at` if given), with
+        its rectangle on the screen. A window is created first and moved after, so a
+        position is waited for like a size."""
+        root = self.display.screen().root
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for w in root.query_tree().children:
+                try:
+                    pid = w.get_full_property(self.pid_atom, X.AnyPropertyType)
+                    if not pid or pid.value[0] != self.proc.pid:
+                        continue
+                    if w.get_attributes().map_state != X.IsViewable:
+                        continue
+                    g = w.get_geometry()
+                    if size and (g.width, g.height) != size:
+                        continue
+                    pos = w.translate_coords(root, 0, 0)
+                    if at and (-pos.x, -pos.y) != at:
+                        continue
+                    if g.width > 1 and g.height > 1:
+                        return w, (-pos.x, -pos.y, g.width, g.height)
+                except Exception:  # the window went away while we looked
+                    pass
+            time.sleep(0.02)
+        fail("no game window%s%s within %.0f s" % (" of %dx%d" % size if size else "",
+                                                    " at %d,%d" % at if at else "", timeout))
+
+    def key(self, window, name):
+        """A key press through XTEST to `window`, which gets the focus first."""
+        window.set_input_focus(X.RevertToParent, X.CurrentTime)
+        self.display.sync()
+        subprocess.run(["xdotool", "key", name], check=True)
+
+    def wait_exit(self, timeout=5.0):
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            fail("the game did not end within %.0f s" % timeout)
+
+
+def screenshot(path):
+    """The whole screen as rows of RGB bytes, through ImageMagick's import."""
+    subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:" + path], check=True)
+    with open(path, "rb") as f:
+        pixels = f.read()
+    if len(pixels) != SCREEN_W * SCREEN_H * 3:
+        fail("screenshot has %d bytes" % len(pixels))
+    return pixels
+
+
+def colour_shares(pixels, rect):
+    """Share of the pixels inside rect (x, y, w, h) that have each loading-screen colour,
+    and the share of the logo's blue-green (blue and green far above red). An even grid of
+    about 80,000 pixels is looked at."""
+    x0, y0, w, h = rect
+    step = max(1, int((w * h / 80000.0) ** 0.5))
+    near = {"background": 0, "sun": 0, "band": 0, "logo": 0}
+    targets = (("background", BACKGROUND), ("sun", SUN), ("band", BAND))
+    seen = 0
+    for y in range(y0, y0 + h, step):
+        row = pixels[(y * SCREEN_W + x0) * 3:(y * SCREEN_W + x0 + w) * 3]
+        for i in range(0, len(row), 3 * step):
+            seen += 1
+            r, g, b = row[i], row[i + 1], row[i + 2]
+            for name, (tr, tg, tb) in targets:
+                if abs(r - tr) <= 10 and abs(g - tg) <= 10 and abs(b - tb) <= 10:
+                    near[name] += 1
+                    break
+            else:
+                if b - r > 80 and g - r > 50:
+                    near["logo"] += 1
+    return {name: count / float(seen) for name, count in near.items()}
+
+
+def loading_screen_fault(pixels, rect, logo=True):
+    """What is wrong with the loading screen in the screenshot (None if nothing), and a
+    summary of its colours."""
+    shares = colour_shares(pixels, rect)
+    summary = ", ".join("%s %.3f" % kv for kv in sorted(shares.items()))
+    # At either art size the clear colour fills more than half the view, and the sun, the
+    # band and the logo each several percent of it.
+    wanted = {"background": 0.3, "sun": 0.03, "band": 0.03, "logo": 0.03 if logo else 0.0}
+    for name, least in wanted.items():
+        if shares[name] < least:
+            return "%s covers %.3f of the view, less than %.2f" % (name, shares[name], least), summary
+    if not logo and shares["logo"] > 0.001:
+        return "logo colours drawn without any data", summary
+    return None, summary
+
+
+def check_loading_screen(pixels, rect, what, logo=True):
+    fault, summary = loading_screen_fault(pixels, rect, logo)
+    if fault:
+        fail("%s: %s (%s)" % (what, fault, summary))
+    print("%s: %s" % (what, summary))
+
+
+# ---- audio -------------------------------------------------------------------------------
+
+def read_wav(path):
+    """(rate, channels, samples as ints interleaved). A data size of 0xFFFFFFFF, which the
+    wave writer leaves when the process ends without closing its device, runs to the end."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:4] != b"RIFF" or data[8:12] != b"WAVE":
+        fail("%s is not a RIFF WAVE file" % path)
+    at, rate, channels, bits = 12, 0, 0, 0
+    while at + 8 <= len(data):
+        tag, size = data[at:at + 4], struct.unpack("<I", data[at + 4:at + 8])[0]
+        if tag == b"fmt ":
+            _, channels, rate = struct.unpack("<HHI", data[at + 8:at + 16])
+            bits = struct.unpack("<H", data[at + 22:at + 24])[0]
+        elif tag == b"data":
+            if bits != 16:
+                fail("%s has %d-bit samples, not 16" % (path, bits))
+            end = len(data) if size == 0xFFFFFFFF else min(len(data), at + 8 + size)
+            end -= (end - at - 8) % (2 * channels)
+            count = (end - at - 8) // 2
+            return rate, channels, list(struct.unpack("<%dh" % count, data[at + 8:end]))
+        at += 8 + size + (size & 1)
+    fail("%s has no data chunk" % path)
+
+
+def correlation(a, b):
+    n = min(len(a), len(b))
+    a, b = a[:n], b[:n]
+    ma, mb = sum(a) / n, sum(b) / n
+    a = [v - ma for v in a]
+    b = [v - mb for v in b]
+    den = (sum(map(mul, a, a)) * sum(map(mul, b, b))) ** 0.5
+    return sum(map(mul, a, b)) / den if den else 0.0
+
+
+def envelope(samples, block):
+    return [sum(map(abs, samples[i:i + block])) / block
+            for i in range(0, len(samples) - block + 1, block)]
+
+
+def find_jingle(capture, jingle, rate):
+    """Where the jingle starts in the capture: the best match of the energy envelopes in
+    10 ms blocks, refined to the sample on the jingle's loudest stretch. Returns (offset,
+    envelope correlation)."""
+    block = rate // 100
+    env_c, env_j = envelope(capture, block), envelope(jingle, block)
+    best, best_lag = -2.0, 0
+    for lag in range(0, len(env_c) - len(env_j) + 1):
+        c = correlation(env_c[lag:lag + len(env_j)], env_j)
+        if c > best:
+            best, best_lag = c, lag
+    # The loudest 4096 samples of the jingle, slid over two blocks either side.
+    loud = max(range(0, len(jingle) - 4096, 512),
+               key=lambda i: sum(map(abs, jingle[i:i + 4096])))
+    piece = jingle[loud:loud + 4096]
+    start = best_lag * block
+    best_dot, offset = None, start
+    for o in range(max(0, start - 2 * block), start + 2 * block):
+        window = capture[o + loud:o + loud + 4096]
+        if len(window) < 4096:
+            break
+        d = sum(map(mul, window, piece))
+        if best_dot is None or d > best_dot:
+            best_dot, offset = d, o
+    return offset, best
+
+
+def rms(samples):
+    return (sum(map(mul, samples, samples)) / len(samples)) ** 0.5 if samples else 0.0
+
+
+# ---- cases -------------------------------------------------------------------------------
+
+def case_loading(zipkin, data_dir):
+    game = Game(zipkin, data_dir)
+    try:
+        first = game.wait_trace("loading-frame")[0]
+        _, rect = game.window((640, 480), CENTRED)
+        # Screenshots from the first loading frame on (the trace comes just before the frame
+        # reaches the screen) until one shows the loading screen, for half a second at most
+        # and while the loader still runs. (Before the first frame, start-up is mostly the
+        # software OpenGL getting ready.)
+        while True:
+            taken = time.monotonic()
+            pixels = screenshot(os.path.join(game.work, "shot.rgb"))
+            done = time.monotonic()
+            fault, summary = loading_screen_fault(pixels, rect)
+            if not fault or done - first > 0.5:
+                break
+        print("first loading frame %.3f s after start; screenshot %.3f..%.3f s" %
+              (first - game.started, taken - game.started, done - game.started))
+        if fault:
+            fail("no loading screen within %.3f s of its first frame: %s (%s)" %
+                 (done - first, fault, summary))
+        if done - first > 0.5:
+            fail("screenshot finished %.3f s after the first loading frame" % (done - first))
+        loaded = game.traces("loaded")
+        if loaded and loaded[0] < taken:
+            fail("loading had ended before the screenshot was taken")
+        print("loading screen: " + summary)
+    finally:
+        game.close()
+
+
+def case_jingle(zipkin, data_dir):
+    work = tempfile.mkdtemp(prefix="zipkin-game-audio-")
+    capture = os.path.join(work, "capture.wav")
+    conf = os.path.join(work, "alsoft.conf")
+    with open(conf, "w") as f:
+        f.write("[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\n"
+                "frequency = 44100\nhrtf = false\n[wave]\nfile = %s\n" % capture)
+    rate_j, channels_j, jingle = read_wav(os.path.join(data_dir, "sfx", "096.wav"))
+    if channels_j != 1:
+        jingle = [sum(jingle[i:i + channels_j]) / channels_j
+                  for i in range(0, len(jingle), channels_j)]
+    game = Game(zipkin, data_dir, {"ALSOFT_CONF": conf})
+    try:
+        game.wait_trace("loaded")
+        # The wave writer mixes in real time: wait until the capture holds the jingle and a
+        # second of what follows it.
+        wanted = 44 + 4 * (len(jingle) * 44100 // rate_j + 2 * 44100)
+        deadline = time.monotonic() + 10
+        while (not os.path.exists(capture) or os.path.getsize(capture) < wanted):
+            if time.monotonic() > deadline:
+                fail("the capture did not grow to %d bytes" % wanted)
+            time.sleep(0.05)
+        w, _ = game.window()
+        game.key(w, "F4")
+        status = game.wait_exit()
+        if status != 0:
+            fail("exit status %d after F4" % status)
+    finally:
+        game.close()
+
+    rate, channels, samples = read_wav(capture)
+    shutil.rmtree(work, ignore_errors=True)
+    if (rate, channels) != (44100, 2) or rate_j != rate:
+        fail("capture %d Hz x %d, jingle %d Hz" % (rate, channels, rate_j))
+    mono = [(samples[i] + samples[i + 1]) / 2 for i in range(0, len(samples) - 1, 2)]
+    offset, env_corr = find_jingle(mono, jingle, rate)
+    heard = mono[offset:offset + len(jingle)]
+    wave_corr = correlation(heard, jingle)
+    gain = sum(map(mul, heard, jingle)) / sum(map(mul, jingle, jingle))
+    before, after = mono[:offset], mono[offset + len(jingle) + rate // 50:]
+    print("jingle at %.3f s of %.3f s captured: envelope correlation %.3f, waveform %.3f, "
+          "gain %.3f; rms before %.1f, during %.1f, after %.1f" %
+          (offset / rate, len(mono) / rate, env_corr, wave_corr, gain, rms(before), rms(heard),
+           rms(after)))
+    if env_corr < 0.9 or wave_corr < 0.9:
+        fail("the capture does not hold the jingle (correlations %.3f, %.3f)" %
+             (env_corr, wave_corr))
+    # Played at volume 1 in the middle: each speaker gets between half and all of it.
+    if not 0.4 < gain < 1.1:
+        fail("jingle played at gain %.3f" % gain)
+    # Nothing else plays: silence before it, and it does not play a second time.
+    if rms(before) > 0.01 * rms(heard) or rms(after) > 0.01 * rms(heard):
+        fail("sound outside the jingle (rms before %.1f, after %.1f)" % (rms(before), rms(after)))
+
+
+def case_fullscreen(zipkin, data_dir):
+    game = Game(zipkin, data_dir)
+    try:
+        game.wait_trace("loaded")
+        w, _ = game.window((640, 480))
+        game.key(w, "F11")
+        # A fullscreen window has no window manager here to give it the focus: give it.
+        w, rect = game.window((SCREEN_W, SCREEN_H), (0, 0))
+        w.set_input_focus(X.RevertToParent, X.CurrentTime)
+        game.display.sync()
+        # The new size reloads the art (the "-hd2" set) and draws the loading screen.
+        game.wait_trace("loaded", 2)
+        check_loading_screen(screenshot(os.path.join(game.work, "full.rgb")), rect, "fullscreen")
+
+        game.key(w, "F11")
+        w, rect = game.window((640, 480), CENTRED)
+        game.wait_trace("loaded", 3)
+        check_loading_screen(screenshot(os.path.join(game.work, "back.rgb")), rect, "window again")
+        game.key(w, "F4")
+        status = game.wait_exit()
+        if status != 0:
+            fail("exit status %d after F4" % status)
+    finally:
+        game.close()
+
+
+def case_quit(zipkin, data_dir):
+    """Runs until loaded, then F4: status 0 and no state file. Without data the loading screen
+    still shows, with nothing of the missing pictures drawn."""
+    game = Game(zipkin, data_dir)
+    try:
+        game.wait_trace("loaded")
+        w, rect = game.window((640, 480))
+        if not data_dir:
+            check_loading_screen(screenshot(os.path.join(game.work, "shot.rgb")), rect,
+                                 "without data", logo=False)
+        game.key(w, "F4")
+        status = game.wait_exit()
+        if status != 0:
+            fail("exit status %d after F4" % status)
+        for name in (".kestrelstate", ".kestrelstate.tmp"):
+            if os.path.exists(os.path.join(game.work, name)):
+                fail("F4 wrote " + name)
+    finally:
+        game.close()
+
+
+def main():
+    zipkin, data_dir, case = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
+    cases = {
+        "loading": lambda: case_loading(zipkin, data_dir),
+        "jingle": lambda: case_jingle(zipkin, data_dir),
+        "fullscreen": lambda: case_fullscreen(zipkin, data_dir),
+        "nodata": lambda: case_quit(zipkin, None),
+        "quit": lambda: case_quit(zipkin, data_dir),
+    }
+    if case not in cases:
+        fail("unknown case " + case)
+    cases[case]()
+    print("PASS " + case)
+
+
+if __name__ == "__main__":
+    main()
