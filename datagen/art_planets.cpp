@@ -128,11 +128,13 @@ RGBA oceanAlbedo(N3 n, uint32_t s) {
 }
 
 RGBA gasAlbedo(N3 n, uint32_t s) {
-  float turb = noiseAt(n, 3.0f, s, 4);
-  float lat = n.y * 5.5f + (turb - 0.5f) * 1.6f;
-  RGBA c = ramp({{-1.0f, rgb(190, 110, 60)}, {-0.5f, rgb(240, 200, 150)}, {0.0f, rgb(220, 140, 80)},
-                 {0.5f, rgb(250, 230, 190)}, {1.0f, rgb(200, 120, 70)}},
-                std::sin(lat * 2.1f));
+  // Latitude bands of alternating width, their edges stirred a little.
+  float turb = noiseAt(n, 4.0f, s, 4);
+  float lat = n.y + (turb - 0.5f) * 0.12f;
+  float band = std::sin(lat * 13.0f) + 0.45f * std::sin(lat * 29.0f + 1.0f);
+  RGBA c = ramp({{-1.4f, rgb(150, 80, 50)}, {-0.6f, rgb(215, 130, 70)}, {0.0f, rgb(245, 215, 170)},
+                 {0.6f, rgb(230, 170, 110)}, {1.4f, rgb(255, 240, 215)}},
+                band);
   // A great storm.
   float dx = (n.x - 0.35f) / 0.24f, dy = (n.y - 0.28f) / 0.12f;
   float spot = dx * dx + dy * dy;
