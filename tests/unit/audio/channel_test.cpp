@@ -93,8 +93,8 @@ TEST_F(AudioDevice, OpeningReportsEachFailureAndStillWorks) {
     testing::internal::CaptureStdout();
     vel_audio_SetAudioDevice(audio = new gxtkAudio());
     EXPECT_EQ(testing::internal::GetCapturedStdout(), outputs[failing]);
-    EXPECT_EQ(fake_al::count("alDistanceModel"), 1);
-    EXPECT_EQ(fake_al::world().calls.back().param, AL_NONE);
+    EXPECT_TRUE(fake_al::count("alDistanceModel") == 1 &&
+                fake_al::world().calls.back().param == AL_NONE);
     EXPECT_EQ(fake_al::count("alGenSources"), 0);  // sources come when first needed
     // Without a context every operation still runs, silently.
     gxtkSample* sample = Load(wav);
@@ -113,7 +113,7 @@ TEST_F(AudioDevice, OpeningReportsEachFailureAndStillWorks) {
   }
 }
 
-TEST_F(AudioDevice, ChannelSettingsReachTheirOwnSource) {
+TEST_F(AudioDevice, SettingsAndSamplesReachTheirChannelsSource) {
   audio->SetPan(0, -0.35f);
   audio->SetVolume(0, 0.25f);
   audio->SetRate(0, 1.5f);
@@ -126,9 +126,7 @@ TEST_F(AudioDevice, ChannelSettingsReachTheirOwnSource) {
   EXPECT_TRUE(left[1] == 0.0f && centre[0] == 0.0f && centre[1] == 0.0f && centre[2] == -1.0f);
   EXPECT_TRUE(Source(0).gain == 0.25f && Source(0).pitch == 1.5f);
   EXPECT_TRUE(Source(1).gain == 1.0f && Source(32).gain == 0.5f);
-}
-
-TEST_F(AudioDevice, SamplesFillBuffersAndRestartTheirChannel) {
+  // A sample fills its buffer and plays from the start.
   gxtkSample* sample = Load(wav);
   ASSERT_NE(sample, nullptr);
   const fake_al::Buffer& buffer = fake_al::world().buffers.at(sample->buffer);
@@ -136,7 +134,6 @@ TEST_F(AudioDevice, SamplesFillBuffersAndRestartTheirChannel) {
   EXPECT_TRUE(buffer.size == 2000 && buffer.frequency == 22050);
   audio->PlaySample(sample, 4, 1);
   EXPECT_TRUE(Source(4).buffer == sample->buffer && Source(4).looping == 1);
-  EXPECT_EQ(audio->ChannelState(4), 1);
   // Playing again while it plays restarts it (stop first: a playing source keeps its buffer).
   audio->PlaySample(sample, 4, 0);
   EXPECT_TRUE(Source(4).state == AL_PLAYING && Source(4).looping == 0);
@@ -149,12 +146,9 @@ TEST_F(AudioDevice, SamplesFillBuffersAndRestartTheirChannel) {
   audio->PlaySample(nullptr, 4, 0);  // a failed load plays nothing
   EXPECT_EQ(Source(4).buffer, sample->buffer);
   // The extension, in either case, picks the decoder; other extensions load nothing.
-  const struct {
-    const char* name;
-    const std::string& from;
-    bool loads;
-  } files[] = {{"B.WAV", wav, true},   {"c.Ogg", ogg, true},  {"d.mp3", wav, false},
-               {"wav", wav, false},     {"e.ogg", wav, false}};
+  const struct { const char* name; const std::string& from; bool loads; } files[] = {
+      {"B.WAV", wav, true}, {"c.Ogg", ogg, true}, {"d.mp3", wav, false}, {"wav", wav, false},
+      {"e.ogg", wav, false}};
   for (const auto& f : files) {
     const std::string path = std::string(dir) + "/" + f.name;
     std::filesystem::copy_file(f.from, path);

@@ -52,7 +52,8 @@ int Peak(const Decoded& d, int channel) {
 }  // namespace
 
 TEST(LoadWAV, LoadsEveryLayoutAndMapsItToAnOpenALFormat) {
-  struct Case {
+  // Fields of the file, then the frames and the OpenAL format expected of it.
+  const struct {
     const char* what;
     int channels, rate, bits, bytes;
     std::string chunks;
@@ -70,7 +71,7 @@ TEST(LoadWAV, LoadsEveryLayoutAndMapsItToAnOpenALFormat) {
       {"3 channels", 3, 44100, 16, 288, "", 16, 48, 0},
       {"32-bit stereo", 2, 44100, 32, 288, "", 16, 36, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const std::string data = Bytes(c.bytes, c.rate);
     Decoded d(LoadWAV, MakeWav(1, c.channels, c.rate, c.bits, data, c.chunks, c.fmtSize));
     ASSERT_NE(d.data, nullptr) << c.what;
@@ -83,10 +84,7 @@ TEST(LoadWAV, LoadsEveryLayoutAndMapsItToAnOpenALFormat) {
 
 TEST(LoadWAV, RejectsMalformedFiles) {
   const std::string good = MakeWav(1, 1, 8000, 16, Bytes(20, 0));
-  struct Case {
-    const char* what;
-    std::string bytes;
-  } cases[] = {
+  const struct { const char* what; std::string bytes; } cases[] = {
       {"non-PCM", MakeWav(3, 1, 8000, 16, Bytes(20, 0))},
       {"no RIFF", "RIFX" + good.substr(4)},
       {"no WAVE", good.substr(0, 8) + "WAVX" + good.substr(12)},
@@ -105,18 +103,16 @@ TEST(LoadWAV, RejectsMalformedFiles) {
       {"no data chunk", good.substr(0, 36)},
       {"empty", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(Decoded(LoadWAV, c.bytes).data, nullptr) << c.what;
+  for (const auto& c : cases) EXPECT_EQ(Decoded(LoadWAV, c.bytes).data, nullptr) << c.what;
   EXPECT_NE(Decoded(LoadWAV, good).data, nullptr);  // the file the cases were cut from
 }
 
 TEST(LoadOGG, DecodesVorbisAndNothingElse) {
-  struct Case {
-    int channels, rate, frames;
-    std::vector<bool> audible;
-  } cases[] = {{1, 22050, 10000, {true}},
-               {2, 44100, 44100 * 3 + 17, {true, false}},
-               {2, 8000, 300, {false, true}}};
-  for (const Case& c : cases) {
+  const struct { int channels, rate, frames; std::vector<bool> audible; } cases[] = {
+      {1, 22050, 10000, {true}},
+      {2, 44100, 44100 * 3 + 17, {true, false}},
+      {2, 8000, 300, {false, true}}};
+  for (const auto& c : cases) {
     Decoded d(LoadOGG, EncodeVorbis(Sine(c.frames, c.channels, c.rate, 441, c.audible),
                                     c.channels, c.rate));
     ASSERT_NE(d.data, nullptr) << c.channels << " channels at " << c.rate;
@@ -134,7 +130,7 @@ TEST(LoadOGG, DecodesVorbisAndNothingElse) {
 
 TEST(LoadOGG, DecodesTheFreedesktopSoundTheme) {
   int files = 0;
-  for (const auto& e : std::filesystem::directory_iterator("/usr/share/sounds/freedesktop/stereo")) {
+  for (const auto& e : std::filesystem::directory_iterator("/usr/share/sounds/freedesktop/stereo/")) {
     if (e.path().extension() != ".oga") continue;
     Decoded d(LoadOGG, std::fopen(e.path().c_str(), "rb"));
     ASSERT_NE(d.data, nullptr) << e.path();

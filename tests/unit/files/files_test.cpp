@@ -49,15 +49,17 @@ class Files : public ::testing::Test {
 
 TEST_F(Files, PathsMapByScheme) {
   const char* rows[][2] = {
-      {"kestrel://data/sfx/jump.wav", "./data/sfx/jump.wav"}, {"kestrel://internal/a", "./internal/a"},
-      {"kestrel://external/b/c", "./external/b/c"}, {"kestrel://data/", "./data/"},
-      {"kestrel://cache/x", ""}, {"kestrel://data", ""}, {"kestrel:", ""}, {"", ""},
-      {"Kestrel://data/x", "Kestrel://data/x"}, {"tunes/a.png", "tunes/a.png"}, {"/abs/file", "/abs/file"}};
+      {"kestrel://data/sfx/jump.wav", "./data/sfx/jump.wav"},
+      {"kestrel://internal/a", "./internal/a"}, {"kestrel://external/b/c", "./external/b/c"},
+      {"kestrel://data/", "./data/"}, {"kestrel://cache/x", ""}, {"kestrel://data", ""},
+      {"kestrel:", ""}, {"", ""}, {"Kestrel://data/x", "Kestrel://data/x"},
+      {"tunes/a.png", "tunes/a.png"}, {"/abs/file", "/abs/file"}};
   for (auto& row : rows) EXPECT_EQ(game.PathToFilePath(String(row[0])).ToUtf8(), row[1]) << row[0];
-  // Bare names are data files; anything that looks like a path or a scheme stays as it is.
-  const char* data[][2] = {{"gfx/ship.png", "kestrel://data/gfx/ship.png"}, {"./x", "./x"}, {"/x", "/x"},
-                           {"kestrel://data/x", "kestrel://data/x"}, {"a:b/c", "kestrel://data/a:b/c"},
-                           {"a/b:/c", "kestrel://data/a/b:/c"}};
+  // Names become data paths unless they start with "./" or "/" or with a scheme ("x:/").
+  const char* data[][2] = {
+      {"gfx/ship.png", "kestrel://data/gfx/ship.png"}, {"./x", "./x"}, {"/x", "/x"},
+      {"kestrel://data/x", "kestrel://data/x"}, {"a:b/c", "kestrel://data/a:b/c"},
+      {"a/b:/c", "kestrel://data/a/b:/c"}};
   for (auto& row : data) EXPECT_EQ(vel_data_FixDataPath(String(row[0])).ToUtf8(), row[1]) << row[0];
 
   WriteFile("data/sfx/jump.wav", "J");
