@@ -16,8 +16,11 @@ ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600 || status=1
 echo "== sanitizer build"
 ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DZIPKIN_SANITIZE=ON -DZIPKIN_BENCH=OFF
 echo "== sanitizer tests"
+# The generator's byte-for-byte determinism is checked in the normal build; running the whole
+# generator again instrumented would take minutes.
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900 -L 'unit|harness' || status=1
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900 -L 'unit|harness' \
+    -E 'Generator\.TwoRunsWriteIdenticalBytes' || status=1
 
 if [ $status -ne 0 ]; then echo "== FAILED"; else echo "== all tests passed"; fi
 exit $status
