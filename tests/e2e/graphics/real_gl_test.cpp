@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,8 @@ struct Rgba {
   int r, g, b, a;
 };
 
-void OpenWindow() {
-  ASSERT_EQ(glfwOpenWindow(640, 480, 8, 8, 8, 8, 0, 0, GLFW_WINDOW), 1);
+void OpenWindow(int width, int height) {
+  ASSERT_EQ(glfwOpenWindow(width, height, 8, 8, 8, 8, 0, 0, GLFW_WINDOW), 1);
   ++_glfwGraphicsSeq;
 }
 
@@ -33,7 +34,7 @@ class RealGL : public ::testing::Test {
     VelGlfwGame::_glfwGame = &game;
     VelGame::_game = &game;
     ASSERT_EQ(glfwInit(), 1) << "no X display: run under xvfb-run";
-    OpenWindow();
+    OpenWindow(640, 480);
     vel_graphics_Init();
     gfx = new gxtkGraphics();
     vel_graphics_SetGraphicsDevice(gfx);
@@ -42,15 +43,8 @@ class RealGL : public ::testing::Test {
     char tmpl[] = "/tmp/zipkin-gfx-e2e-XXXXXX";
     dir = mkdtemp(tmpl);
     std::vector<unsigned char> px(8 * 8 * 4);
-    for (int y = 0; y < 8; ++y)
-      for (int x = 0; x < 8; ++x) {
-        unsigned char* p = &px[(y * 8 + x) * 4];
-        if (x < 4) {
-          p[0] = 200, p[1] = 100, p[2] = 50, p[3] = 128;
-        } else {
-          p[0] = 0, p[1] = 0, p[2] = 255, p[3] = 255;
-        }
-      }
+    const unsigned char left[4] = {200, 100, 50, 128}, right[4] = {0, 0, 255, 255};
+    for (int i = 0; i < 64; ++i) std::memcpy(&px[i * 4], i % 8 < 4 ? left : right, 4);
     imagePath = dir + "/halves.png";
     ASSERT_NE(stbi_write_png(imagePath.c_str(), 8, 8, 4, px.data(), 32), 0);
   }
@@ -106,18 +100,14 @@ TEST_F(RealGL, ColouredRectanglesAndAlpha) {
   ExpectRgb(9, 20, 0, 0, 0);
   ExpectRgb(27, 12, 255, 127, 127);
   ExpectRgb(32, 12, 127, 127, 127);
-}
-
-TEST_F(RealGL, ReadPixelsReturnsTheTopRowFirst) {
-  vel_graphics_SetColor(0, 0, 255);
-  vel_graphics_DrawRect(100, 200, 4, 1);
-  vel_graphics_SetColor(0, 255, 0);
-  vel_graphics_DrawRect(100, 202, 4, 1);
-  Array<int> px(3 * 4);
-  gfx->ReadPixels(px, 100, 200, 4, 3, 0, 4);
-  EXPECT_EQ(static_cast<unsigned>(px[0]) & 0xFFFFFF, 0x0000FFu);   // blue, bytes B G R
-  EXPECT_EQ(static_cast<unsigned>(px[4]) & 0xFFFFFF, 0u);
-  EXPECT_EQ(static_cast<unsigned>(px[11]) & 0xFFFFFF, 0x00FF00u);  // green
+  // A block read comes top row first, each pixel as bytes B, G, R, A: column 10 is red in
+  // rows 28 and 29 and black in row 30, column 9 black.
+  Array<int> px(2 * 3);
+  gfx->ReadPixels(px, 9, 28, 2, 3, 0, 2);
+  EXPECT_EQ(static_cast<unsigned>(px[0]) & 0xFFFFFF, 0u);
+  EXPECT_EQ(static_cast<unsigned>(px[1]) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(static_cast<unsigned>(px[3]) & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(static_cast<unsigned>(px[5]) & 0xFFFFFF, 0u);
 }
 
 TEST_F(RealGL, OvalFillsItsInsideOnly) {
@@ -173,8 +163,9 @@ TEST_F(RealGL, AdditiveBlendAddsAndScissorClips) {
   ExpectRgb(505, 312, 0, 0, 0);
 }
 
-// The fullscreen switch closes the window and opens a new one with a new GL context; images
-// loaded before still draw, their textures rebuilt from the kept pixels.
+// The fullscreen switch closes the window and opens a new one, here of another size, with a
+// new GL context; images loaded before still draw, their textures rebuilt from the kept
+// pixels, and the frame follows the new size.
 TEST_F(RealGL, ImagesSurviveWindowRecreation) {
   c_Image* img = vel_graphics_LoadImage(String(imagePath.c_str()), 1, 0);
   ASSERT_NE(img, nullptr);
@@ -183,16 +174,17 @@ TEST_F(RealGL, ImagesSurviveWindowRecreation) {
   gfx->EndRender();
 
   glfwCloseWindow();
-  OpenWindow();
+  OpenWindow(800, 600);
   gfx->BeginRender();
   vel_graphics_BeginRender();
   vel_graphics_Cls(0, 0, 0);
-  vel_graphics_DrawImage(img, 600, 400, 0);
+  vel_graphics_DrawImage(img, 790, 590, 0);
   gfx->Flush();
   EXPECT_NE(img->m_surface->seq, firstSeq);
-  ExpectRgb(601, 401, 100, 50, 25);
-  ExpectRgb(606, 406, 0, 0, 255);
-  ExpectRgb(609, 401, 0, 0, 0);
+  EXPECT_EQ(vel_graphics_DeviceHeight(), 600);
+  ExpectRgb(791, 591, 100, 50, 25);
+  ExpectRgb(796, 596, 0, 0, 255);
+  ExpectRgb(789, 591, 0, 0, 0);
 }
 
 }  // namespace

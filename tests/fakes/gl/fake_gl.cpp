@@ -13,11 +13,7 @@ State& the_state() {
   return s;
 }
 
-void note(const char* name) {
-  State& s = the_state();
-  ++s.counts[name];
-  if (s.record) s.calls.push_back(name);
-}
+void note(const char* name) { ++the_state().counts[name]; }
 
 int bytes_per_pixel(unsigned format) {
   switch (format) {
@@ -48,11 +44,10 @@ Vertex read_vertex(int i) {
   return v;
 }
 
-Draw new_draw(unsigned mode, bool elements, int first, int count) {
+Draw new_draw(unsigned mode, int first, int count) {
   const State& s = the_state();
   Draw d;
   d.mode = mode;
-  d.elements = elements;
   d.first = first;
   d.count = count;
   d.textured = s.enabled.count(GL_TEXTURE_2D) != 0;
@@ -79,26 +74,12 @@ using fakegl::the_state;
 
 extern "C" {
 
-void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) {
-  note("glViewport");
-  int* v = the_state().viewport;
-  v[0] = x, v[1] = y, v[2] = w, v[3] = h;
-}
+void glViewport(GLint, GLint, GLsizei, GLsizei) { note("glViewport"); }
 void glMatrixMode(GLenum) { note("glMatrixMode"); }
 void glLoadIdentity() { note("glLoadIdentity"); }
-void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
-  note("glOrtho");
-  double* o = the_state().ortho;
-  o[0] = l, o[1] = r, o[2] = b, o[3] = t, o[4] = n, o[5] = f;
-}
-void glEnableClientState(GLenum a) {
-  note("glEnableClientState");
-  the_state().clientArrays.insert(a);
-}
-void glDisableClientState(GLenum a) {
-  note("glDisableClientState");
-  the_state().clientArrays.erase(a);
-}
+void glOrtho(GLdouble, GLdouble, GLdouble, GLdouble, GLdouble, GLdouble) { note("glOrtho"); }
+void glEnableClientState(GLenum) { note("glEnableClientState"); }
+void glDisableClientState(GLenum) { note("glDisableClientState"); }
 void glVertexPointer(GLint, GLenum, GLsizei stride, const GLvoid* p) {
   note("glVertexPointer");
   the_state().vertexPtr = p;
@@ -122,9 +103,8 @@ void glDisable(GLenum cap) {
   note("glDisable");
   the_state().enabled.erase(cap);
 }
-void glBlendFunc(GLenum s, GLenum d) {
+void glBlendFunc(GLenum, GLenum d) {
   note("glBlendFunc");
-  the_state().blendSrc = s;
   the_state().blendDst = d;
 }
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
@@ -145,9 +125,8 @@ void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
   note("glDrawArrays");
   fakegl::State& s = the_state();
   ++s.drawCalls;
-  s.drawnVertices += count;
   if (!s.record) return;
-  fakegl::Draw d = fakegl::new_draw(mode, false, first, count);
+  fakegl::Draw d = fakegl::new_draw(mode, first, count);
   for (int i = 0; i < count; ++i) d.verts.push_back(fakegl::read_vertex(first + i));
   s.draws.push_back(std::move(d));
 }
@@ -155,9 +134,8 @@ void glDrawElements(GLenum mode, GLsizei count, GLenum, const GLvoid* indices) {
   note("glDrawElements");
   fakegl::State& s = the_state();
   ++s.drawCalls;
-  s.drawnVertices += count;
   if (!s.record) return;
-  fakegl::Draw d = fakegl::new_draw(mode, true, 0, count);
+  fakegl::Draw d = fakegl::new_draw(mode, 0, count);
   const GLushort* idx = static_cast<const GLushort*>(indices);
   for (int i = 0; i < count; ++i) d.verts.push_back(fakegl::read_vertex(idx[i]));
   s.draws.push_back(std::move(d));
@@ -212,19 +190,16 @@ void glTexImage2D(GLenum, GLint, GLint, GLsizei w, GLsizei h, GLint, GLenum form
   fakegl::Texture& t = s.textures[s.bound];
   t.width = w;
   t.height = h;
-  t.format = format;
   const size_t n = static_cast<size_t>(w) * h * fakegl::bytes_per_pixel(format);
   t.pixels.assign(n, 0);
   if (pixels) std::memcpy(t.pixels.data(), pixels, n);
 }
-void glTexSubImage2D(GLenum, GLint, GLint x, GLint y, GLsizei w, GLsizei h, GLenum format,
-                     GLenum, const GLvoid* pixels) {
+void glTexSubImage2D(GLenum, GLint, GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum,
+                     const GLvoid* pixels) {
   note("glTexSubImage2D");
   fakegl::State& s = the_state();
   const int bpp = fakegl::bytes_per_pixel(format);
-  fakegl::Upload up{s.bound, x, y, w, h, format, {}};
   const unsigned char* src = static_cast<const unsigned char*>(pixels);
-  if (s.record) up.pixels.assign(src, src + static_cast<size_t>(w) * h * bpp);
   fakegl::Texture& t = s.textures[s.bound];
   // Rows are tightly packed (the renderer sets an unpack alignment of 1).
   for (int r = 0; r < h; ++r) {
@@ -232,7 +207,7 @@ void glTexSubImage2D(GLenum, GLint, GLint x, GLint y, GLsizei w, GLsizei h, GLen
     std::memcpy(t.pixels.data() + (static_cast<size_t>(y + r) * t.width + x) * bpp,
                 src + static_cast<size_t>(r) * w * bpp, static_cast<size_t>(w) * bpp);
   }
-  if (s.record) s.uploads.push_back(std::move(up));
+  if (s.record) s.uploads.push_back({x, y, w, h});
 }
 
 }  // extern "C"

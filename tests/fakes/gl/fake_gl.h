@@ -1,7 +1,7 @@
 // A recording stand-in for the system's OpenGL, linked into test and benchmark binaries in
-// place of libGL. It keeps the state the renderer sets, records every call by name, every
-// draw with the vertices it would read, every texture and upload, and can be told to refuse
-// texture sizes that are not powers of two or to answer glReadPixels from a scripted
+// place of libGL. It keeps the state the renderer sets, counts every call by name, records
+// every draw with the vertices it would read and every texture and upload, and can be told to
+// refuse texture sizes that are not powers of two or to answer glReadPixels from a scripted
 // framebuffer.
 #pragma once
 
@@ -17,36 +17,29 @@ struct Vertex {
 };
 
 struct Draw {
-  unsigned mode;          // GL_POINTS, GL_LINES, GL_TRIANGLES, GL_TRIANGLE_FAN
-  bool elements;          // glDrawElements (quads through the index list)
-  int first, count;       // count: vertices for glDrawArrays, indices for glDrawElements
-  bool textured;          // GL_TEXTURE_2D enabled at the time of the draw
-  unsigned texture;       // bound texture name
+  unsigned mode;              // GL_POINTS, GL_LINES, GL_TRIANGLES, GL_TRIANGLE_FAN
+  int first, count;           // count: vertices for glDrawArrays, indices for glDrawElements
+  bool textured;              // GL_TEXTURE_2D enabled at the time of the draw
+  unsigned texture;           // bound texture name
   std::vector<Vertex> verts;  // the vertices read, in drawing (index) order
 };
 
 struct Texture {
   int width = 0, height = 0;
-  unsigned format = 0;
   std::vector<unsigned char> pixels;  // rows from the top, as uploaded
   bool deleted = false;
 };
 
 struct Upload {
-  unsigned texture;
   int x, y, w, h;
-  unsigned format;
-  std::vector<unsigned char> pixels;  // w * h pixels as read from the caller's buffer
 };
 
 struct State {
-  // Off: only the call counters move (for benchmarks); no vertex copies.
+  // Off: only the counters move (for benchmarks); no vertex copies.
   bool record = true;
-  std::vector<const char*> calls;
   std::map<const char*, int> counts;
   std::vector<Draw> draws;
   int drawCalls = 0;
-  int drawnVertices = 0;
 
   std::map<unsigned, Texture> textures;
   std::vector<Upload> uploads;
@@ -56,14 +49,11 @@ struct State {
   std::vector<unsigned> pendingErrors;
 
   std::set<unsigned> enabled;
-  std::set<unsigned> clientArrays;
-  unsigned blendSrc = 0, blendDst = 0;
+  unsigned blendDst = 0;
   int scissor[4] = {0, 0, 0, 0};
-  int viewport[4] = {0, 0, 0, 0};
   float clearColor[4] = {0, 0, 0, 0};
   int clears = 0;
   int unpackAlignment = 4;
-  double ortho[6] = {0, 0, 0, 0, 0, 0};
 
   // Client arrays as set by the gl*Pointer calls.
   const void* vertexPtr = nullptr;
