@@ -24,20 +24,17 @@ struct State {
   // Clock and library.
   double time = 0;
   bool init_result = true;
-  int inits = 0, terminates = 0;
+  int terminates = 0;
 
   // The window.
-  bool open_result = true;
   bool window_open = false;
   int opens = 0, closes = 0;
   int width = 0, height = 0, mode = 0;
-  int bits[8] = {};  // red, green, blue, alpha, depth, stencil as passed
-  int no_resize_hint = -1;
   std::string title;
   int pos_x = -1, pos_y = -1;
   bool active = true;
   bool iconified = false;
-  bool cursor_enabled = true, key_repeat = false, auto_poll = true;
+  bool key_repeat = false, auto_poll = true;
   GLFWvidmode desktop = {1280, 1024, 8, 8, 8};
   std::vector<GLFWvidmode> modes;
 
@@ -58,7 +55,7 @@ struct State {
 
   // Events and waiting.
   std::deque<std::function<void()>> batches;
-  int polls = 0, waits = 0, sleeps = 0, swaps = 0;
+  int waits = 0, sleeps = 0, swaps = 0;
   double slept = 0;
 };
 
