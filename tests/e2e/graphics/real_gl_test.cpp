@@ -97,7 +97,6 @@ TEST_F(RealGL, ColouredRectanglesAndAlpha) {
   ExpectRgb(20, 20, 255, 0, 0);
   ExpectRgb(50, 20, 0, 127, 0);
   ExpectRgb(35, 20, 0, 0, 0);  // just right of the red square: not drawn
-  ExpectRgb(9, 20, 0, 0, 0);
   ExpectRgb(27, 12, 255, 127, 127);
   ExpectRgb(32, 12, 127, 127, 127);
   // A block read comes top row first, each pixel as bytes B, G, R, A: column 10 is red in

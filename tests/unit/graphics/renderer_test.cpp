@@ -167,7 +167,7 @@ TEST_F(Surfaces, RefusedNonPowerOfTwoSizeIsPadded) {
   gxtkSurface* s = gfx->LoadSurface(WriteFile("npot.png", PngBytes(100, 60, Gradient(100, 60))));
   ASSERT_NE(s, nullptr);
   const fakegl::Texture& t = gl.textures[s->texture];
-  EXPECT_EQ(Ints({t.width, t.height}), (Ints{128, 64}));
+  ASSERT_EQ(Ints({t.width, t.height}), (Ints{128, 64}));
   EXPECT_EQ(Floats({s->uscale, s->vscale}), (Floats{1.0f / 128, 1.0f / 64}));
   // The image fills the top-left 100 x 60 of the texture, and a full draw samples only that.
   EXPECT_EQ(t.pixels[(59 * 128 + 99) * 4 + 2], s->data[(59 * 100 + 99) * 4 + 2]);
