@@ -230,8 +230,8 @@ void drawPlanet(Canvas& c, int type) {
     RGBA col = shade(a, k);
     // Specular highlight.
     N3 h = norm3({light.x, light.y, light.z + 1.0f});
-    float spec = std::pow(std::max(0.0f, dot3(n, h)), 40.0f) * sf.shininess;
-    col = mix(col, rgb(255, 255, 255), clamp01(spec));
+    float specular = std::pow(std::max(0.0f, dot3(n, h)), 40.0f) * sf.shininess;
+    col = mix(col, rgb(255, 255, 255), clamp01(specular));
     // Atmosphere rim on the lit side, a cool tint on the night side.
     float rim = std::pow(1.0f - n.z, 3.0f);
     col = mix(col, sf.atmosphere, clamp01(rim * (0.35f + 0.65f * diff)) * 0.8f);

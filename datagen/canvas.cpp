@@ -1,7 +1,6 @@
 #include "datagen/canvas.h"
 
 #include <algorithm>
-#include <stb/stb_image_write.h>
 
 namespace datagen {
 
@@ -319,10 +318,6 @@ std::vector<uint8_t> Canvas::toRGBA8() const {
     d[3] = uint8_t(a8);
   }
   return out;
-}
-
-bool writePng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba) {
-  return stbi_write_png(path.c_str(), w, h, 4, rgba.data(), w * 4) != 0;
 }
 
 }  // namespace datagen

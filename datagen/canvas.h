@@ -129,7 +129,4 @@ class Canvas {
   std::vector<float> px_;
 };
 
-// Writes an RGBA8 PNG; returns false on failure.
-bool writePng(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba);
-
 }  // namespace datagen

@@ -72,6 +72,9 @@ int main(int argc, char** argv) {
   // percent of the default's size at about half its time. Set once, before
   // any worker starts.
   stbi_write_png_compression_level = 5;
+  // Rows without prediction: smaller files here, and the game's decoder undoes prediction
+  // slowly.
+  stbi_write_force_png_filter = 0;
 
   std::vector<datagen::Job> jobs;
   if (!contactDir.empty()) {

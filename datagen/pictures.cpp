@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "datagen/jobs.h"
+#include "datagen/png.h"
 #include "datagen/sheets.h"
 #include "datagen/text.h"
 
@@ -19,9 +20,9 @@ bool makeParent(const std::string& path) {
 
 namespace {
 
-bool writeCanvas(const Canvas& c, const std::string& path) {
+bool writeCanvas(const Canvas& c, const std::string& path, PngPacking packing = PngPacking::Compact) {
   if (!makeParent(path)) return false;
-  return writePng(path, c.width(), c.height(), c.toRGBA8());
+  return writePng(path, c.width(), c.height(), c.toRGBA8(), packing);
 }
 
 }  // namespace
@@ -32,7 +33,10 @@ void addPictureJobs(std::vector<Job>& jobs, const std::string& outDir) {
       int weight = sheetWidth(s, factor) * sheetHeight(s, factor) / 16384 + 1;
       jobs.push_back({s.name + " x" + std::to_string(factor),
                       [s, factor, outDir](Fonts& f) {
-                        return writeCanvas(renderSheet(s, factor, f), outDir + "/" + sheetFile(s.name, factor));
+                        // The "-hd" art is what the default 640x480 window loads.
+                        const PngPacking packing = factor == 2 ? PngPacking::FastDecode : PngPacking::Compact;
+                        return writeCanvas(renderSheet(s, factor, f), outDir + "/" + sheetFile(s.name, factor),
+                                           packing);
                       },
                       weight});
     }

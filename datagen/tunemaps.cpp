@@ -23,6 +23,7 @@
 #include "datagen/canvas.h"
 #include "datagen/jobs.h"
 #include "datagen/noise.h"
+#include "datagen/png.h"
 
 namespace datagen {
 
