@@ -4,13 +4,7 @@
 #include "host/program.h"
 
 int velInit() {
-  vel_app_InitGlobals();
-  vel_graphics_Init();
-  vel_audio_InitGlobals();
-  vel_input_InitGlobals();
-  vel_random_Seed = 1234;
-  vel_app__updateRate = 0;
-  vel_asyncevent_InitGlobals();
+  vel_InitFrameworkGlobals();
   vel_Game_Init();
   return 0;
 }

@@ -7,14 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "audio/audio_module.h"
-#include "graphics/graphics_module.h"
 #include "host/app.h"
-#include "host/asyncevent.h"
 #include "host/glfw2.h"
 #include "host/input.h"
 #include "host/program.h"
-#include "host/random.h"
 
 namespace {
 
@@ -47,13 +43,7 @@ class c_ProbeApp : public c_App {
 }  // namespace
 
 int velInit() {
-  vel_app_InitGlobals();
-  vel_graphics_Init();
-  vel_audio_InitGlobals();
-  vel_input_InitGlobals();
-  vel_random_Seed = 1234;
-  vel_app__updateRate = 0;
-  vel_asyncevent_InitGlobals();
+  vel_InitFrameworkGlobals();
   return 0;
 }
 
