@@ -176,6 +176,9 @@ int glfwOpenWindow(int width, int height, int redbits, int greenbits, int bluebi
   g3::GLFWmonitor* monitor = mode == GLFW_FULLSCREEN ? g3::glfwGetPrimaryMonitor() : nullptr;
   window = g3::glfwCreateWindow(width, height, "", monitor, nullptr);
   if (!window) return 0;
+  // The library focuses new windowed windows itself but not fullscreen ones; the player who
+  // just asked for fullscreen expects the keyboard to follow.
+  if (monitor) g3::glfwFocusWindow(window);
   g3::glfwMakeContextCurrent(window);
   g3::glfwSetKeyCallback(window, on_key3);
   g3::glfwSetCharCallback(window, on_char3);
