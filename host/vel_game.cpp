@@ -25,7 +25,11 @@ void VelGame::Die(ThrowableObject*) {
   std::exit(-1);
 }
 
-void VelGame::gc_collect() { ::gc_collect(); }
+// The delegate the host holds is a root of its own: it is blackened before every step.
+void VelGame::gc_collect() {
+  gc_blacken(_delegate);
+  ::gc_collect();
+}
 
 // Runs one delegate call: an escaping runtime exception ends the process through Die, and the
 // collector advances by one step afterwards. Collection therefore never happens inside an

@@ -227,6 +227,24 @@ TEST_F(LoopTest, ForwardingReachesTheDelegateOnlyWhenTheStateAllowsWithACollecto
       calls);
 }
 
+// A delegate referenced only by the host (no module global) must survive collection.
+TEST_F(LoopTest, TheDelegateHeldByTheHostSurvivesCollection) {
+  struct Counted : VelGameDelegate {
+    bool* alive;
+    explicit Counted(bool* a) : alive(a) { *alive = true; }
+    ~Counted() override { *alive = false; }
+  };
+  bool alive = false;
+  host.SetDelegate(new Counted(&alive));
+  // Two full cycles' worth of garbage, a collector step after each allocation.
+  for (int i = 0; i < 2 * 9 * 1024; ++i) {
+    Array<int> garbage(256);
+    host.gc_collect();
+  }
+  EXPECT_TRUE(alive);
+  host.SetDelegate(g_recorder);
+}
+
 class Thrown : public ThrowableObject {};
 
 class Thrower : public VelGameDelegate {
