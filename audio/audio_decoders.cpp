@@ -8,6 +8,8 @@
 #define STB_VORBIS_HEADER_ONLY
 #include <stb_vorbis.h>
 
+#include "audio/isolated_decode.h"
+#include "audio/vorbis_headers.h"
 #include "host/vel_glfw_game.h"
 
 namespace {
@@ -89,16 +91,14 @@ unsigned char* LoadWAV(FILE* f, int* length, int* channels, int* format, int* he
   }
 }
 
-unsigned char* LoadOGG(FILE* f, int* length, int* channels, int* format, int* hertz) {
-  int error = 0;
-  stb_vorbis* vorbis = stb_vorbis_open_file(f, 0, &error, nullptr);
-  if (!vorbis) return nullptr;
+namespace {
+
+// Decodes every frame of an open stream into one growing block of 16-bit samples.
+unsigned char* DecodeWholeStream(stb_vorbis* vorbis, int* length, int* channels, int* format,
+                                 int* hertz) {
   stb_vorbis_info info = stb_vorbis_get_info(vorbis);
   const int count = info.channels;
-  if (count < 1 || info.sample_rate == 0 || info.sample_rate > INT_MAX) {
-    stb_vorbis_close(vorbis);
-    return nullptr;
-  }
+  if (count < 1 || info.sample_rate == 0 || info.sample_rate > INT_MAX) return nullptr;
 
   // One Vorbis frame yields at most 4096 sample frames; the buffer always keeps that much
   // room free, doubling when it runs short, and never grows past an int's worth of bytes.
@@ -107,10 +107,7 @@ unsigned char* LoadOGG(FILE* f, int* length, int* channels, int* format, int* he
   size_t fill = 0;
   long long frames = 0;
   short* pcm = static_cast<short*>(std::malloc(capacity * sizeof(short)));
-  if (!pcm) {
-    stb_vorbis_close(vorbis);
-    return nullptr;
-  }
+  if (!pcm) return nullptr;
   for (;;) {
     int n = stb_vorbis_get_frame_short_interleaved(vorbis, count, pcm + fill,
                                                    static_cast<int>(capacity - fill));
@@ -123,20 +120,41 @@ unsigned char* LoadOGG(FILE* f, int* length, int* channels, int* format, int* he
         grown = static_cast<short*>(std::realloc(pcm, capacity * 2 * sizeof(short)));
       if (!grown) {
         std::free(pcm);
-        stb_vorbis_close(vorbis);
         return nullptr;
       }
       pcm = grown;
       capacity *= 2;
     }
   }
-  stb_vorbis_close(vorbis);
 
   *length = static_cast<int>(frames);
   *channels = count;
   *format = 2;
   *hertz = static_cast<int>(info.sample_rate);
   return reinterpret_cast<unsigned char*>(pcm);
+}
+
+}  // namespace
+
+namespace {
+
+// Opens and decodes the stream in this process (see LoadOGG).
+unsigned char* DecodeOgg(FILE* f, int* length, int* channels, int* format, int* hertz) {
+  int error = 0;
+  stb_vorbis* vorbis = stb_vorbis_open_file(f, 0, &error, nullptr);
+  if (!vorbis) return nullptr;
+  unsigned char* pcm = DecodeWholeStream(vorbis, length, channels, format, hertz);
+  stb_vorbis_close(vorbis);
+  return pcm;
+}
+
+}  // namespace
+
+unsigned char* LoadOGG(FILE* f, int* length, int* channels, int* format, int* hertz) {
+  // libvorbis rejects the malformed headers that make stb_vorbis read through null pointers;
+  // what stb_vorbis may still get wrong on headers that pass stays inside a child process.
+  if (!VorbisHeadersValid(f)) return nullptr;
+  return DecodeIsolated(DecodeOgg, f, length, channels, format, hertz);
 }
 
 unsigned char* DecodeAudioFile(VelGame* host, String path, int* length, int* channels,

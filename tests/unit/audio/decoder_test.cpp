@@ -1,6 +1,7 @@
 // WAV and Ogg Vorbis decoding, from bytes in memory and from files nobody here made.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,8 @@
 
 #include "audio/audio_decoders.h"
 #include "audio/gxtk_audio.h"
+#include "audio/isolated_decode.h"
+#include "runtime/debug.h"
 #include "unit/audio/vorbis_writer.h"
 
 using namespace audio_test;
@@ -126,6 +129,36 @@ TEST(LoadOGG, DecodesVorbisAndNothingElse) {
   for (const std::string& bad : {Bytes(3000, 7), MakeWav(1, 1, 8000, 16, Bytes(100, 0)),
                                  ogg.substr(0, 40), std::string()})
     EXPECT_EQ(Decoded(LoadOGG, bad).data, nullptr) << bad.size() << " bytes";
+}
+
+// A file the Ogg fuzzer made (then minimised): its malformed setup header makes stb_vorbis
+// read through a null pointer. LoadOGG must refuse it before stb_vorbis parses it.
+const char kSetupHeaderThatCrashesStbVorbis[] =
+    "\x4f\x67\x67\x53\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\xe8\xd4\xf3\x3a\x00\x00\x00\x00\x31\xa7"
+    "\xff\x36\x01\x1e\x01\x76\x6f\x72\x62\x69\x73\x00\x00\x00\x00\x02\x44\xac\x00\x00\x00\x00\x00\x00"
+    "\x00\xee\x02\x00\x00\x00\x00\x00\xb8\x01\x4f\x67\x67\x53\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\xe8\xd4\xf3\x3a\x01\x00\x00\x00\x03\x5c\xb2\xa5\x10\x2d\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff"
+    "\xff\xff\xff\xff\x71\x03\x76\x6f\x72\x62\x69\x73\x1d\x00\x00\x00\x58\x69\x70\x68\x2e\x4f\x72\x67"
+    "\x6f\x72\x62\x69\x73\x20\x73\x29\x42\x43\x56\x01\x00\x08\x00\x00\x00\x31\x4c\x20\xc5\x80\xd0\x90"
+    "\x55";
+
+TEST(LoadOGG, RefusesSetupHeadersThatWouldCrashTheDecoder) {
+  const std::string bytes(kSetupHeaderThatCrashesStbVorbis, sizeof kSetupHeaderThatCrashesStbVorbis - 1);
+  EXPECT_EQ(Decoded(LoadOGG, bytes).data, nullptr);
+}
+
+TEST(LoadOGG, ADecoderThatCrashesOnlyFailsTheFile) {
+  signal(SIGSEGV, sighandler);  // the game's handler, which must not run for the child
+  AudioDecoder crash = [](FILE*, int*, int*, int*, int*) -> unsigned char* {
+    raise(SIGSEGV);
+    return nullptr;
+  };
+  int length = -1, channels = -1, format = -1, hertz = -1;
+  FILE* f = std::tmpfile();
+  EXPECT_EQ(DecodeIsolated(crash, f, &length, &channels, &format, &hertz), nullptr);
+  EXPECT_EQ(length, -1);
+  std::fclose(f);
+  signal(SIGSEGV, SIG_DFL);
 }
 
 TEST(LoadOGG, DecodesTheFreedesktopSoundTheme) {
