@@ -2,6 +2,7 @@
 #include "host/vel_glfw_game.h"
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "host/glfw2.h"
 #include "runtime/debug.h"
@@ -39,6 +40,14 @@ void VelGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int b
 
   int opened = glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil,
                               fullscreen ? GLFW_FULLSCREEN : GLFW_WINDOW);
+  if (!opened && fullscreen) {
+    // A display that refuses the fullscreen mode still gets the game, in a 640x480 window.
+    velPrint(String("glfwOpenWindow failed; using a window"));
+    width = 640;
+    height = 480;
+    fullscreen = false;
+    opened = glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil, GLFW_WINDOW);
+  }
   ++_glfwGraphicsSeq;
   if (!opened) velPrint(String("glfwOpenWindow failed"));
   if (!fullscreen) {
@@ -103,6 +112,11 @@ void VelGlfwGame::BeginRun() {
 
 void VelGlfwGame::Run() {
   BeginRun();
+  // Without a window there is no game to run: that is a failure, not a normal end.
+  if (!glfwGetWindowParam(GLFW_OPENED)) {
+    glfwTerminate();
+    std::exit(-1);
+  }
   while (RunPass()) {
   }
 }

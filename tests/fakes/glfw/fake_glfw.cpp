@@ -70,6 +70,8 @@ int glfwOpenWindow(int width, int height, int, int, int, int, int, int, int mode
   fake_glfw::State& s = state();
   ++s.opens;
   if (s.window_open) return 0;
+  for (int refused : s.refused_modes)
+    if (refused == mode) return 0;
   s.window_open = true;
   s.width = width;
   s.height = height;

@@ -26,7 +26,8 @@ struct State {
   bool init_result = true;
   int terminates = 0;
 
-  // The window.
+  // The window. Opening fails for the modes listed here (GLFW_WINDOW, GLFW_FULLSCREEN).
+  std::vector<int> refused_modes;
   bool window_open = false;
   int opens = 0, closes = 0;
   int width = 0, height = 0, mode = 0;

@@ -174,6 +174,15 @@ TEST_F(LoopTest, ReopeningTheWindowReleasesHeldKeysAndCountsTheNewContext) {
   EXPECT_EQ(window.title, "");  // fullscreen windows are not titled
 }
 
+TEST_F(LoopTest, ARefusedFullscreenModeFallsBackToAWindow) {
+  Begin(60);
+  window.refused_modes = {GLFW_FULLSCREEN};
+  host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true);
+  EXPECT_TRUE(window.window_open);
+  EXPECT_EQ((Ints{window.mode, window.width, window.height}), (Ints{GLFW_WINDOW, 640, 480}));
+  EXPECT_EQ(window.title, "Zipkin in Direv");
+}
+
 TEST_F(LoopTest, ClockAndVideoModes) {
   window.time = 1.2349;
   EXPECT_EQ(host.Millisecs(), 1234);
@@ -263,6 +272,12 @@ TEST_F(LoopDeathTest, RuntimeExceptionEscapingTheApplicationIsReportedAndEndsWit
         host.UpdateGame();
       },
       ::testing::ExitedWithCode(255), "Kestrel Runtime Error : Uncaught Kestrel Exception");
+}
+
+TEST_F(LoopDeathTest, NoWindowAtAllEndsWith255) {
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  window.refused_modes = {GLFW_WINDOW, GLFW_FULLSCREEN};
+  EXPECT_EXIT(host.Run(), ::testing::ExitedWithCode(255), "");
 }
 
 }  // namespace
