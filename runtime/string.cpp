@@ -12,7 +12,8 @@ String::Rep String::nullRep = {1, 0};
 
 void String::Rep::release() {
   // length 0 covers nullRep (and any empty representation): those are never freed.
-  if (--refs == 0 && length != 0 && this != &nullRep) std::free(this);
+  refs = static_cast<int>(static_cast<unsigned>(refs) - 1u);
+  if (refs == 0 && length != 0 && this != &nullRep) std::free(this);
 }
 
 String::Rep* String::Rep::alloc(int length) {

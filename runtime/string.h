@@ -22,7 +22,10 @@ class String {
 
     Char* data() { return reinterpret_cast<Char*>(this + 1); }
     const Char* data() const { return reinterpret_cast<const Char*>(this + 1); }
-    void retain() { ++refs; }
+    // Counts wrap instead of overflowing: the shared empty representation is handed out
+    // without a reference but released like any other, so its count drifts for ever (it is
+    // never freed).
+    void retain() { refs = static_cast<int>(static_cast<unsigned>(refs) + 1u); }
     // Frees the block when the last holder lets go; a length-0 representation is never freed.
     void release();
     // A fresh representation with refs 1 and room for `length` code units (length > 0).

@@ -105,6 +105,16 @@ TEST(RuntimeString, SharingAllocatesNothing) {
   EXPECT_TRUE(U(ab) == u"left!" && ab.rep->refs == 1);
 }
 
+// Empty handles are made without a reference but released with one, so the shared count
+// drifts down for the whole run; it must wrap, not overflow (the sanitizer build checks).
+TEST(RuntimeString, TheSharedEmptyCountWrapsInsteadOfOverflowing) {
+  const int saved = String::nullRep.refs;
+  String::nullRep.refs = INT_MIN;
+  { String empty; }
+  EXPECT_EQ(String::nullRep.refs, INT_MAX);
+  String::nullRep.refs = saved;
+}
+
 TEST(RuntimeString, LoadDecodesEveryEncoding) {
   EXPECT_EQ(LoadBytes("").rep, &String::nullRep);
   EXPECT_EQ(LoadBytes("\xFF\xFE").rep, &String::nullRep);
