@@ -52,6 +52,19 @@ bool stick_active(int stick, int pad) {
 
 float clamp_unit(float v) { return v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v); }
 
+// One direction key (direction -1 for up or left, 1 for down or right): held, it pushes the
+// steering 0.15 further that way; released, a push that way falls back by 0.2, not past 0.
+void key_push(int held, float direction, float* push, float* steer) {
+  if (held) {
+    *push += 0.15f * direction;
+    *steer = *push;
+  } else if (*push * direction > 0.0f) {
+    *push -= 0.2f * direction;
+    if (*push * direction < 0.0f) *push = 0.0f;
+    *steer = *push;
+  }
+}
+
 }  // namespace
 
 int c_MyApp::p_PlayKey(int code, int analog, int pad) {
@@ -113,34 +126,10 @@ int c_MyApp::p_AnalogueControl() {
   }
 
   // Held directions build up steering by 0.15 per update and let it fall back by 0.2.
-  if (p_PlayKey(0, 0, 0)) {
-    m_KeyPushY -= 0.15f;
-    m_SteerY = m_KeyPushY;
-  } else if (m_KeyPushY < 0.0f) {
-    m_KeyPushY = m_KeyPushY + 0.2f > 0.0f ? 0.0f : m_KeyPushY + 0.2f;
-    m_SteerY = m_KeyPushY;
-  }
-  if (p_PlayKey(8, 0, 0)) {
-    m_KeyPushY += 0.15f;
-    m_SteerY = m_KeyPushY;
-  } else if (m_KeyPushY > 0.0f) {
-    m_KeyPushY = m_KeyPushY - 0.2f < 0.0f ? 0.0f : m_KeyPushY - 0.2f;
-    m_SteerY = m_KeyPushY;
-  }
-  if (p_PlayKey(3, 0, 0)) {
-    m_KeyPushX -= 0.15f;
-    m_SteerX = m_KeyPushX;
-  } else if (m_KeyPushX < 0.0f) {
-    m_KeyPushX = m_KeyPushX + 0.2f > 0.0f ? 0.0f : m_KeyPushX + 0.2f;
-    m_SteerX = m_KeyPushX;
-  }
-  if (p_PlayKey(5, 0, 0)) {
-    m_KeyPushX += 0.15f;
-    m_SteerX = m_KeyPushX;
-  } else if (m_KeyPushX > 0.0f) {
-    m_KeyPushX = m_KeyPushX - 0.2f < 0.0f ? 0.0f : m_KeyPushX - 0.2f;
-    m_SteerX = m_KeyPushX;
-  }
+  key_push(p_PlayKey(0, 0, 0), -1.0f, &m_KeyPushY, &m_SteerY);
+  key_push(p_PlayKey(8, 0, 0), 1.0f, &m_KeyPushY, &m_SteerY);
+  key_push(p_PlayKey(3, 0, 0), -1.0f, &m_KeyPushX, &m_SteerX);
+  key_push(p_PlayKey(5, 0, 0), 1.0f, &m_KeyPushX, &m_SteerX);
   m_SteerX = clamp_unit(m_SteerX);
   m_SteerY = clamp_unit(m_SteerY);
   m_KeyPushX = clamp_unit(m_KeyPushX);
