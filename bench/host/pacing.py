@@ -12,9 +12,10 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
 from Xlib import X, display
+from xwindow import find_window  # noqa: E402
 
-TITLE = "Zipkin in Direv"
 PERIOD_MS = 1000.0 / 60
 
 
@@ -23,22 +24,6 @@ def cpu_seconds(pid):
         fields = f.read().rsplit(")", 1)[1].split()
     ticks = os.sysconf("SC_CLK_TCK")
     return (int(fields[11]) + int(fields[12])) / ticks  # utime + stime
-
-
-def find_window(d, timeout=10.0):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        stack = [d.screen().root]
-        while stack:
-            w = stack.pop()
-            try:
-                if w.get_wm_name() == TITLE:
-                    return w
-                stack.extend(w.query_tree().children)
-            except Exception:
-                pass
-        time.sleep(0.05)
-    return None
 
 
 def update_times(path):

@@ -12,30 +12,14 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 from Xlib import X, display, protocol
-
-TITLE = "Zipkin in Direv"
+from xwindow import TITLE, find_window  # noqa: E402
 
 
 def fail(message):
     print("FAIL: " + message)
     sys.exit(1)
-
-
-def find_window(d, timeout=10.0):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        stack = [d.screen().root]
-        while stack:
-            w = stack.pop()
-            try:
-                if w.get_wm_name() == TITLE:
-                    return w
-                stack.extend(w.query_tree().children)
-            except Exception:  # a window vanished while we walked the tree
-                pass
-        time.sleep(0.05)
-    return None
 
 
 def wait_for_line(path, wanted, timeout=5.0):
