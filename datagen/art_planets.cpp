@@ -253,10 +253,16 @@ FrameDraw planetDrawer(int planet) {
 }
 
 void drawPlanetRing(Canvas& c, int, Fonts&) {
-  // A halo hugging the planet's rim: soft light inside the edge, a bright
-  // line on it and a faint fringe just outside, with a few beads of light.
-  c.glow(kBox, shape::subtract(shape::circle(kC, 64), shape::circle(kC, kR - 1.5f)),
-         rgb(255, 250, 170, 0.55f), 10.0f);
+  // A halo hugging the planet's rim: soft light rising toward the edge, a
+  // bright line on it and a faint fringe just outside, with a few beads of
+  // light. The fringe is gone before the picture's border (64 units from the
+  // centre), so the square of the picture never shows.
+  Paint halo = [](V2 p) {
+    float d = len(p - kC);
+    float a = d < kR ? clamp01((d - (kR - 12.0f)) / 12.0f) : clamp01((64.0f - d) / (64.0f - kR));
+    return rgb(255, 250, 170, 0.55f * a * a);
+  };
+  c.fill(kBox, shape::circle(kC, 64), halo);
   c.fill(kBox, shape::ring(kC, kR - 0.5f, 1.4f), rgb(255, 255, 210, 0.9f));
   c.fill(kBox, shape::ring(kC, kR - 4.0f, 0.5f), rgb(255, 240, 150, 0.5f));
   for (int k = 0; k < 12; ++k) {
