@@ -121,12 +121,24 @@ class c_MyApp : public c_App {
   int p_PlayTune(String name, int loop);
   int p_StopTune();
 
+  // Play (gameplay.cpp).
+  int p_LoadGame();
+  int p_Game();
+  int p_GameOver();
+  int p_AddBad(int planet, int angle);
+  int p_AddGem();
+  int p_Gimme(int points, float x, float y);
+  // Signed shortest turn from one angle to another (the game passes lo 0, hi 359).
+  static int m_WhichWayDoIGo(float from, float to, float lo, float hi);
+
+  // Scores (scores.cpp).
+  // Place 0..9 that a score takes in the best table of m_Difficulty, or -1.
+  int BestPlace(int score);
+  String p_MyNth();
+
   // Screens (screens.cpp).
   int p_Menu();
   int p_LoadMenu();
-  int p_Game();
-  int p_LoadGame();
-  int p_GameOver();
   int p_OptionBox();
   int p_CreditBox();
   int p_BadgesBox();

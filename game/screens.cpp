@@ -4,9 +4,6 @@
 
 int c_MyApp::p_Menu() { return 0; }
 int c_MyApp::p_LoadMenu() { return 0; }
-int c_MyApp::p_Game() { return 0; }
-int c_MyApp::p_LoadGame() { return 0; }
-int c_MyApp::p_GameOver() { return 0; }
 int c_MyApp::p_OptionBox() { return 0; }
 int c_MyApp::p_CreditBox() { return 0; }
 int c_MyApp::p_BadgesBox() { return 0; }

@@ -1,0 +1,315 @@
+// Play, driven through whole updates: the new world, jumps, launches and captures, stomps,
+// gems and hits, hazards coming and going, the game-over sequence and the pause.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "audio/gxtk_audio.h"
+#include "harness/game_harness.h"
+
+namespace {
+
+class Play : public testing::Test {
+ protected:
+  void SetUp() override {
+    game.FinishLoading();
+    app = game.app();
+  }
+  void Start(int difficulty) {
+    app->m_Difficulty = difficulty;
+    app->m_Mode = 11;
+    game.Update();
+    game.TakePlayed();
+  }
+  // A world with no objects and no new hazards, the hero standing still.
+  void StartEmpty() {
+    Start(2);
+    for (int b = 0; b <= 100; ++b) obj(b)[0] = 0;
+    app->m_BadCount = 0;
+    game.Update();
+  }
+  float& w(int i) { return app->m_World[i]; }
+  float* planet(int p) { return &app->m_World[100 + 10 * p]; }
+  float* obj(int b) { return &app->m_Bads[10 * b]; }
+  // A risen object in record 0 at an angle of the hero's planet.
+  void Put(int kind, float angle) {
+    float* r = obj(0);
+    for (int i = 0; i < 10; ++i) r[i] = 0;
+    r[0] = static_cast<float>(kind);
+    r[1] = w(11);
+    r[2] = angle;
+  }
+  std::vector<int> Heard() {
+    std::vector<int> sounds;
+    for (const GameHarness::Played& p : game.TakePlayed()) sounds.push_back(p.sound);
+    return sounds;
+  }
+  // The hero's sprite in this update's draw list (sheet 1, frames 0..4), or null.
+  const float* HeroSprite() {
+    for (int i = 0; i + 15 <= app->m_DrawCount; i += 15) {
+      const float* c = &app->m_DrawList[i];
+      if (c[0] == 1.0f && c[6] <= 4.0f) return c;
+    }
+    return nullptr;
+  }
+  GameHarness game;
+  c_MyApp* app = nullptr;
+};
+
+using Sounds = std::vector<int>;
+
+}  // namespace
+
+TEST_F(Play, ANewWorldHasItsPlanetsInARowTheHeroOnTopOfPlanetFiveAndAHazardOppositeEach) {
+  const int kept[] = {15, 25, 40};
+  for (int d = 1; d <= 3; ++d) {
+    Start(d);
+    EXPECT_EQ(app->m_BadCount, kept[d - 1]);
+  }
+  EXPECT_EQ(app->m_Mode, 10);
+  EXPECT_EQ(app->m_Lives, 3);
+  EXPECT_EQ(app->m_TunePlaying, 1);
+  for (int p = 0; p <= 9; ++p) {
+    EXPECT_EQ(planet(p)[1], 450.0f * p);
+    EXPECT_GE(planet(p)[3], 0.85f);
+    EXPECT_LE(planet(p)[3], 1.35f);
+    if (p > 0) {
+      EXPECT_GT(std::fabs(planet(p)[3] - planet(p - 1)[3]), 0.2f) << p;
+    }
+    EXPECT_NE(planet(p)[7], planet(p)[8]);
+  }
+  EXPECT_EQ(planet(5)[6], 0.2f);
+  EXPECT_EQ(w(251), 270.0f);
+  int onPlanet[10] = {};
+  for (int b = 0; b <= 100; ++b) {
+    if (obj(b)[0] == 0) continue;
+    EXPECT_EQ(obj(b)[0], 1.0f);
+    EXPECT_EQ(obj(b)[2], 180.0f);
+    ++onPlanet[static_cast<int>(obj(b)[1])];
+  }
+  for (int n : onPlanet) EXPECT_EQ(n, 1);
+
+  game.Update();
+  EXPECT_EQ(w(11), 5.0f);
+  EXPECT_NEAR(w(8), planet(5)[1], 1.0f);
+  EXPECT_NEAR(w(9), planet(5)[2] - 125.0f * planet(5)[3], 0.01f);
+  EXPECT_EQ(w(4), 0.0f);
+}
+
+TEST_F(Play, HoldingJumpGoesHigherThanTappingAndOnlyAHardLandingSounds) {
+  StartEmpty();
+  auto peak = [&](int holdFor) {
+    game.Press(32);
+    float top = 0;
+    for (int i = 0; i < 400 && (i < 2 || w(4) > 0); ++i) {
+      if (i == holdFor) game.Release(32);
+      game.Update();
+      top = std::max(top, w(4));
+    }
+    game.Release(32);
+    game.Update();
+    return top;
+  };
+  const float held = peak(1000), tapped = peak(1);
+  EXPECT_NEAR(held, 78.0f, 0.1f);  // 3.9 + 3.8 + ... + 0.1
+  EXPECT_NEAR(tapped, 24.7f, 0.1f);  // 3.7 + 3.4 + ... + 0.1
+  EXPECT_EQ(Heard(), (Sounds{5, 6, 5, 6}));
+
+  // Dropped from 1 unit the hero lands at 0.9 per update, from 2 units at 1.2.
+  for (float from : {1.0f, 2.0f}) {
+    w(4) = from;
+    game.Update(5);
+    EXPECT_EQ(w(4), 0.0f);
+    EXPECT_EQ(Heard(), from == 1.0f ? Sounds() : Sounds{6}) << from;
+  }
+}
+
+TEST_F(Play, ALaunchPadThrowsTheHeroToTheNextPlanetWhichCatchesItWhereItIs) {
+  StartEmpty();
+  planet(4)[2] = planet(5)[2];  // planet 4 straight along the pad's throw
+  w(12) = w(251);
+  game.Update(2);
+  EXPECT_EQ(w(7), 1.0f);
+  EXPECT_EQ(w(17), 5.0f);
+  EXPECT_EQ(w(14), 3.0f);
+  EXPECT_EQ(Heard(), Sounds{2});
+
+  float x = 0, y = 0;
+  for (int i = 0; i < 600 && w(11) == 5.0f; ++i) {
+    x = w(8);
+    y = w(9);
+    game.Update();
+  }
+  ASSERT_EQ(w(11), 4.0f);
+  // Caught at the altitude of the point where the hero was, so it does not jump.
+  EXPECT_LT(std::hypot(w(8) - x, w(9) - y), 3.0f);
+  // Falling back in range of planet 5, which threw it, the hero stays with planet 4.
+  EXPECT_LT(std::hypot(w(8) - planet(5)[1], w(9) - planet(5)[2]), 125.0f * planet(5)[3] + 128.0f);
+  for (int i = 0; i < 600 && w(4) > 0; ++i) {
+    game.Update();
+    EXPECT_EQ(w(11), 4.0f);
+  }
+  EXPECT_EQ(w(7), 0.0f);
+}
+
+TEST_F(Play, StompsAndGemsScoreInChainsAndASideTouchCostsALifeOnce) {
+  StartEmpty();
+  // Falling onto hazards without touching the ground: 10, 40, 90, and a bounce each time.
+  for (int stomp = 1; stomp <= 3; ++stomp) {
+    w(4) = 8;
+    w(3) = -2;
+    game.Update();
+    Put(1, w(12));
+    const int before = app->m_Score;
+    game.Update();
+    EXPECT_EQ(app->m_Score - before, 10 * stomp * stomp);
+    EXPECT_GT(w(3), 4.0f);
+    EXPECT_EQ(obj(0)[9], 1.0f);  // dying
+  }
+  EXPECT_EQ(Heard(), (Sounds{3, 3, 3}));
+
+  // Gems: 5, 10, 15, each with eight sparks; the chain ends 90 updates after a gem.
+  w(4) = 0;
+  w(3) = 0;
+  game.Update(2);
+  for (int gem = 1; gem <= 4; ++gem) {
+    if (gem == 4) {
+      game.Update(91);
+      app->p_ResetParticles(250);
+    }
+    Put(2, w(12));
+    int sparks = 0;
+    for (int i = 0; i <= 250; ++i) sparks -= app->m_Particles[10 * i] == 1.0f;
+    const int before = app->m_Score;
+    game.Update();
+    for (int i = 0; i <= 250; ++i) sparks += app->m_Particles[10 * i] == 1.0f;
+    EXPECT_EQ(app->m_Score - before, gem == 4 ? 5 : 5 * gem);
+    EXPECT_EQ(sparks, 8);
+    EXPECT_EQ(obj(0)[0], 0.0f);
+  }
+  EXPECT_EQ(Heard(), (Sounds{1, 1, 1, 1}));
+
+  // Walking into a hazard: one life, then 240 updates of blinking in which touches are free.
+  w(19) = -1;
+  Put(1, w(12) + 2.0f);
+  game.Update();
+  EXPECT_EQ(app->m_Lives, 2);
+  EXPECT_EQ(Heard(), Sounds{7});
+  int hidden = 0, faint = 0;
+  for (int i = 0; i < 239; ++i) {
+    Put(1, w(12) + 2.0f);
+    game.Update();
+    const float* hero = HeroSprite();
+    hidden += hero == nullptr;
+    faint += hero && hero[7] == 0.4f;
+  }
+  EXPECT_EQ(app->m_Lives, 2);
+  EXPECT_EQ(hidden, 40);
+  EXPECT_EQ(faint, 111);
+  Put(1, w(12) + 2.0f);
+  game.Update();
+  EXPECT_EQ(app->m_Lives, 1);
+}
+
+TEST_F(Play, ADestroyedHazardLeavesAfter180UpdatesAndTheGameAsksForTwoMore) {
+  StartEmpty();
+  Put(1, w(12) + 180.0f);
+  obj(0)[9] = 1;
+  app->m_BadCount = 49;
+  const float speed = app->m_Speed;
+  game.Update(179);
+  EXPECT_EQ(obj(0)[0], 1.0f);
+  game.Update();
+  EXPECT_EQ(obj(0)[0], 0.0f);
+  EXPECT_EQ(app->m_BadCount, 50);
+  EXPECT_FLOAT_EQ(app->m_Speed, speed + 0.01f);
+
+  // Every record in use: nothing is added, play goes on.
+  for (int b = 0; b <= 100; ++b) {
+    float* r = obj(b);
+    r[0] = 2;
+    r[1] = 0;
+    r[2] = 3.6f * b;
+    r[4] = r[9] = 0;
+  }
+  game.Update(3);
+  for (int b = 0; b <= 100; ++b) EXPECT_EQ(obj(b)[0], 2.0f);
+  EXPECT_EQ(app->m_Mode, 10);
+}
+
+TEST_F(Play, TheFourthHitEndsTheGameAndTheMenuComesNinetyUpdatesLater) {
+  StartEmpty();
+  for (int hit = 1; hit <= 4; ++hit) {
+    w(19) = -1;
+    Put(1, w(12) + 2.0f);
+    game.Update();
+  }
+  EXPECT_EQ(app->m_Lives, -1);
+  EXPECT_EQ(app->m_GameOverTimer, 1);
+  EXPECT_EQ(Heard(), (Sounds{7, 7, 7, 7, 4}));
+  EXPECT_EQ(app->m_TunePlaying, 0);
+  game.Update(88);
+  EXPECT_EQ(HeroSprite(), nullptr);
+  EXPECT_EQ(app->m_Mode, 10);
+  game.Update();
+  EXPECT_EQ(app->m_Mode, 2);
+  EXPECT_EQ(Heard(), Sounds{});
+}
+
+TEST_F(Play, WhilePausedNothingMovesButAnimationsRunOn) {
+  Start(3);
+  game.Update(40);
+  app->m_Paused = 1;
+  game.Update();  // the hero's last step shows
+  obj(100)[9] = 5;
+  const std::vector<float> world(&app->m_World[0], &app->m_World[0] + 300);
+  const float at = obj(100)[2], anim = obj(100)[7], rise = obj(99)[4];
+  game.Press(32);
+  game.Update(30);
+  for (int i = 0; i < 300; ++i)
+    if (i != 16 && i != 19) {
+      EXPECT_EQ(app->m_World[i], world[i]) << i;
+    }
+  EXPECT_EQ(obj(100)[2], at);
+  EXPECT_EQ(obj(99)[4], rise);
+  EXPECT_NE(obj(100)[7], anim);
+  EXPECT_EQ(obj(100)[9], 35.0f);
+  EXPECT_EQ(Heard(), Sounds{});
+}
+
+TEST(ShortestTurn, GoesTheShortWayAcrossTheWrap) {
+  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(0, 350, 0, 359), -9);
+  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(350, 0, 0, 359), 10);
+  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(-30, 400, 0, 359), 70);
+  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(0, 179, 0, 359), 179);
+  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(0, 180, 0, 359), -179);
+}
+
+TEST_F(Play, TheRankWordNamesThePlaceTheBestTableGives) {
+  app->m_Difficulty = 2;
+  const int table[10] = {500, 400, 300};
+  for (int i = 0; i < 10; ++i) app->m_HighScores[10 + i] = table[i];
+  const struct {
+    int score;
+    const char* word;
+    int rank;
+  } cases[] = {{501, "1st!", 1}, {500, "2nd", 2}, {400, "3rd", 3}, {1, "4th", 4}, {0, "", 0}};
+  for (const auto& c : cases) {
+    app->m_Score = c.score;
+    EXPECT_EQ(app->p_MyNth(), String(c.word)) << c.score;
+    EXPECT_EQ(app->m_Loop, c.rank);
+  }
+  // No banner for a score the table does not take: 0 against an empty table.
+  for (int i = 0; i < 10; ++i) app->m_HighScores[10 + i] = 0;
+  app->m_Mode = 1;
+  for (int score : {0, 1}) {
+    app->m_Score = score;
+    app->m_GameOverAnim = 60;
+    app->p_CLS2D();
+    app->p_GameOver();
+    bool banner = false;
+    for (int i = 0; i + 15 <= app->m_DrawCount; i += 15)
+      banner |= app->m_DrawList[i + 11] == 125.0f && app->m_DrawList[i + 12] == 255.0f;
+    EXPECT_EQ(banner, score == 1);
+  }
+}
