@@ -268,18 +268,19 @@ void c_MyApp::FitScreen(int deviceW, int deviceH) {
   const float o = vel_Game_overscan;
   m_ScaleX = (W - 2.0f * o) / vel_Game_rawscrw;
   m_ScaleY = (H - 2.0f * o) / vel_Game_rawscrh;
-  float k;
+  // The deciding axis gets its design size exactly (W / (W / 640) may round to 639.99994,
+  // which would cost a row of the score lists); the other axis follows at the same scale.
   if (m_ScaleY > m_ScaleX) {
     m_ScaleMode = 2;
     m_ScaleX = m_ScaleY;
-    k = H / vel_Game_rawscrh;
+    vel_Game_jscrh = vel_Game_rawscrh;
+    vel_Game_jscrw = W * vel_Game_rawscrh / H;
   } else {
     m_ScaleMode = 1;
     m_ScaleY = m_ScaleX;
-    k = W / vel_Game_rawscrw;
+    vel_Game_jscrw = vel_Game_rawscrw;
+    vel_Game_jscrh = H * vel_Game_rawscrw / W;
   }
-  vel_Game_jscrw = W / k;
-  vel_Game_jscrh = H / k;
 }
 
 void c_MyApp::ReplayDrawList() {
