@@ -337,40 +337,47 @@ void drawLogo(Canvas& c, int, Fonts& f) {
 // ---- common/WoblLogo: the studio emblem ----
 
 void drawStudioLogo(Canvas& c, int, Fonts& f) {
+  // The emblem keeps a margin inside its cell: drawn small as the menu's info button it
+  // must stay clear of the score list's heading below it.
   Box b = cell(256, 256);
   V2 m{128, 128};
+  const float k = 0.8f;
+  auto at = [&](float x, float y) { return m + V2{(x - 128) * k, (y - 128) * k}; };
   std::vector<V2> blob;
-  for (int k = 0; k < 180; ++k) {
-    float a = 2 * kPi * float(k) / 180.0f;
-    float r = 108 + 7 * std::sin(a * 5 + 0.5f) + 3 * std::sin(a * 9);
+  for (int i = 0; i < 180; ++i) {
+    float a = 2 * kPi * float(i) / 180.0f;
+    float r = (108 + 7 * std::sin(a * 5 + 0.5f) + 3 * std::sin(a * 9)) * k;
     blob.push_back(m + V2{std::sin(a) * r, -std::cos(a) * r});
   }
   Sdf s = shape::polygon(blob);
-  c.fill(b, shape::grow(s, 8), kInk);
-  c.fill(b, shape::grow(s, 5), rgb(255, 255, 255));
-  c.fill(b, s, paint::linear({0, 20}, {0, 236}, rgb(60, 225, 200), rgb(20, 110, 170)));
-  c.fill(b, shape::ellipse({110, 70}, 70, 28), rgb(255, 255, 255, 0.22f));
+  c.fill(b, shape::grow(s, 8 * k), kInk);
+  c.fill(b, shape::grow(s, 5 * k), rgb(255, 255, 255));
+  c.fill(b, s, paint::linear(at(0, 20), at(0, 236), rgb(60, 225, 200), rgb(20, 110, 170)));
+  c.fill(b, shape::ellipse(at(110, 70), 70 * k, 28 * k), rgb(255, 255, 255, 0.22f));
   // Three wobbling dots above the name.
   static const RGBA dot[3] = {rgb(255, 110, 140), rgb(255, 220, 80), rgb(140, 240, 110)};
-  for (int k = 0; k < 3; ++k) {
-    V2 p{92.0f + 36.0f * k, 78.0f + (k == 1 ? -8.0f : 0.0f)};
-    c.fill(b, shape::circle(p, 13.5f), kInk);
-    c.fill(b, shape::circle(p, 11), paint::radial(p - V2{4, 4}, 16, mix(dot[k], kWhite, 0.5f), dot[k]));
+  for (int i = 0; i < 3; ++i) {
+    V2 p = at(92.0f + 36.0f * i, 78.0f + (i == 1 ? -8.0f : 0.0f));
+    c.fill(b, shape::circle(p, 13.5f * k), kInk);
+    c.fill(b, shape::circle(p, 11 * k),
+           paint::radial(p - V2{4 * k, 4 * k}, 16 * k, mix(dot[i], kWhite, 0.5f), dot[i]));
   }
   TextStyle st;
-  st.size = 64;
+  st.size = 64 * k;
   st.fill = paint::solid(kWhite);
-  st.outline = 3.5f;
+  st.outline = 3.5f * k;
   st.outlineColour = kInk;
-  st.bounce = 3.0f;
-  drawText(c, f.bold(), "WOBL", 128, 160, st);
+  st.bounce = 3.0f * k;
+  V2 name = at(128, 160);
+  drawText(c, f.bold(), "WOBL", name.x, name.y, st);
   TextStyle sub;
-  sub.size = 22;
-  sub.spacing = 6;
+  sub.size = 22 * k;
+  sub.spacing = 6 * k;
   sub.fill = paint::solid(rgb(255, 240, 150));
-  sub.outline = 2.0f;
+  sub.outline = 2.0f * k;
   sub.outlineColour = kInk;
-  drawText(c, f.bold(), "GAMES", 128, 196, sub);
+  V2 games = at(128, 196);
+  drawText(c, f.bold(), "GAMES", games.x, games.y, sub);
 }
 
 // ---- common/Testcard_Circle: the credits title card ----
@@ -399,27 +406,25 @@ void drawTestcard(Canvas& c, int, Fonts& f) {
     c.fill(b, v, rgb(255, 255, 255, 0.18f));
     c.fill(b, h, rgb(255, 255, 255, 0.18f));
   }
-  // Grey steps along the bottom, colour bars along the top.
+  // The credit lines roll across the middle of the card, so the middle stays plain:
+  // colour bars along the bottom, the title band across the top.
   for (int k = 0; k < 6; ++k) {
-    float g = float(k) / 5.0f;
-    Sdf r = shape::intersect(shape::roundRect({73.0f + 22 * k, 176}, {11, 12}, 0), shape::circle(m, 94));
-    c.fill(b, r, RGBA{g, g, g, 1});
     static const RGBA bar[6] = {rgb(255, 255, 255), rgb(255, 235, 0), rgb(0, 230, 255),
                                 rgb(0, 220, 0), rgb(255, 0, 200), rgb(255, 40, 40)};
-    Sdf t = shape::intersect(shape::roundRect({73.0f + 22 * k, 78}, {11, 14}, 0), shape::circle(m, 94));
+    Sdf t = shape::intersect(shape::roundRect({73.0f + 22 * k, 198}, {11, 9}, 0), shape::circle(m, 94));
     c.fill(b, t, bar[k]);
   }
   c.fill(b, shape::ring(m, 60, 0.8f), rgb(255, 255, 255, 0.35f));
-  // Title band.
-  c.fill(b, shape::roundRect(m, {104, 22}, 6), kInk);
-  c.fill(b, shape::roundRect(m, {101, 19}, 5), paint::linear({0, 109}, {0, 147}, rgb(255, 240, 120), rgb(255, 150, 40)));
+  V2 band{128, 50};
+  c.fill(b, shape::roundRect(band, {90, 19}, 6), kInk);
+  c.fill(b, shape::roundRect(band, {87, 16}, 5), paint::linear({0, 34}, {0, 66}, rgb(255, 240, 120), rgb(255, 150, 40)));
   TextStyle st;
-  st.size = 30;
+  st.size = 26;
   st.spacing = 2;
   st.fill = paint::solid(kWhite);
   st.outline = 2.5f;
   st.outlineColour = kInk;
-  drawText(c, f.bold(), "CREDITS", 128, 139, st);
+  drawText(c, f.bold(), "CREDITS", 128, 59, st);
 }
 
 // ---- menu: four menu panels ----
