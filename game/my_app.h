@@ -136,14 +136,26 @@ class c_MyApp : public c_App {
   int BestPlace(int score);
   String p_MyNth();
 
-  // Screens (screens.cpp).
+  // Main menu and options box (menu.cpp).
   int p_Menu();
-  int p_LoadMenu();
   int p_OptionBox();
-  int p_CreditBox();
-  int p_BadgesBox();
+  // A control held on any of pads 0..3 (the stick counts): the number of pads holding it.
+  int Held(int code);
+  // The three layers of the options cog at the pen's size; whether a pointer presses it.
+  int DrawCog(float x, float y);
+  int AnyBoxOpen();
+  void MenuSelect(int item);
+  void MenuActivate();
+  void CloseOptions();
+
+  // Pause, credits and quit dialogs (dialogs.cpp).
   int p_PauseMenu();
+  int p_CreditBox();
   int p_OuyaQuit();
+
+  // Screens (screens.cpp).
+  int p_LoadMenu();
+  int p_BadgesBox();
   int p_ShowBadges();
   int p_Save();
   int p_Load();

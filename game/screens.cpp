@@ -2,13 +2,8 @@
 // adds that screen; until then the frame loop calls them and they queue nothing.
 #include "game/my_app.h"
 
-int c_MyApp::p_Menu() { return 0; }
 int c_MyApp::p_LoadMenu() { return 0; }
-int c_MyApp::p_OptionBox() { return 0; }
-int c_MyApp::p_CreditBox() { return 0; }
 int c_MyApp::p_BadgesBox() { return 0; }
-int c_MyApp::p_PauseMenu() { return 0; }
-int c_MyApp::p_OuyaQuit() { return 0; }
 int c_MyApp::p_ShowBadges() { return 0; }
 int c_MyApp::p_Save() { return 0; }
 int c_MyApp::p_Load() { return 0; }

@@ -12,6 +12,7 @@ class Controls : public testing::Test {
   void SetUp() override {
     game.FinishLoading();
     app = game.app();
+    app->m_Mode = 0;  // no screen: keys reach only the controls (the menu would act on them)
   }
   // Holds a key for the next update and reads the control through it.
   int held_with(int key, int code, int pad, int analog = 1) {
@@ -167,6 +168,7 @@ TEST_F(Controls, LatchesClearWhenNothingIsHeld) {
   EXPECT_EQ(app->m_ClickLatch, 0);
 
   // Back closes the credits and badges boxes in the menu and sets both latches.
+  app->m_Mode = 1;
   app->m_CreditsOpen = 1;
   app->m_BadgesOpen = 1;
   game.Press(27);

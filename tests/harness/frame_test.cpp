@@ -259,10 +259,11 @@ TEST(GameFrame, FunctionKeysToggleTheDebugOverlayAndTheHud) {
   game.Tap(112);
   game.Update();
   EXPECT_EQ(vel_Game_DebugMode, 1);
-  // The overlay's glyphs (font image 90) are queued at the bottom left.
+  // The overlay's glyphs (font image 90) are queued last, at the bottom left.
   ASSERT_GT(app->m_DrawCount, 0);
-  EXPECT_EQ(app->m_DrawList[0], 90.0f);
-  EXPECT_FLOAT_EQ(app->m_DrawList[2], vel_Game_jscrh - 16.0f + 5.0f);
+  const float* last = &app->m_DrawList[app->m_DrawCount - 15];
+  EXPECT_EQ(last[0], 90.0f);
+  EXPECT_FLOAT_EQ(last[2], vel_Game_jscrh - 16.0f + 5.0f);
   game.Tap(112);
   game.Tap(113);
   game.Update();
