@@ -214,11 +214,13 @@ TEST_F(Play, StompsAndGemsScoreInChainsAndASideTouchCostsALifeOnce) {
 TEST_F(Play, ADestroyedHazardLeavesAfter180UpdatesAndTheGameAsksForTwoMore) {
   StartEmpty();
   Put(1, w(12) + 180.0f);
+  const float at = obj(0)[2];
   obj(0)[9] = 1;
   app->m_BadCount = 49;
   const float speed = app->m_Speed;
   game.Update(179);
   EXPECT_EQ(obj(0)[0], 1.0f);
+  EXPECT_EQ(obj(0)[2], at);  // a dying hazard stays where it was
   game.Update();
   EXPECT_EQ(obj(0)[0], 0.0f);
   EXPECT_EQ(app->m_BadCount, 50);
@@ -291,30 +293,40 @@ TEST(ShortestTurn, GoesTheShortWayAcrossTheWrap) {
 }
 
 TEST_F(Play, TheRankWordNamesThePlaceTheBestTableGives) {
-  app->m_Difficulty = 2;
-  const int table[10] = {500, 400, 300};
-  for (int i = 0; i < 10; ++i) app->m_HighScores[10 + i] = table[i];
+  const int table[10] = {500, 400, 300, 200, 200, 200, 200, 200, 200, 100};
   const struct {
     int score;
     const char* word;
     int rank;
-  } cases[] = {{501, "1st!", 1}, {500, "2nd", 2}, {400, "3rd", 3}, {1, "4th", 4}, {0, "", 0}};
-  for (const auto& c : cases) {
-    app->m_Score = c.score;
-    EXPECT_EQ(app->p_MyNth(), String(c.word)) << c.score;
-    EXPECT_EQ(app->m_Loop, c.rank);
+  } cases[] = {{501, "1st!", 1}, {500, "2nd", 2}, {400, "3rd", 3}, {150, "10th", 10},
+               {100, "", 0},     {0, "", 0}};
+  for (int d : {1, 3}) {
+    app->m_Difficulty = d;
+    for (int i = 0; i < 60; ++i) app->m_HighScores[i] = 0;
+    for (int i = 0; i < 10; ++i) app->m_HighScores[10 * (d - 1) + i] = table[i];
+    for (const auto& c : cases) {
+      app->m_Score = c.score;
+      EXPECT_EQ(app->p_MyNth(), String(c.word)) << c.score;
+      EXPECT_EQ(app->m_Loop, c.rank);
+    }
   }
-  // No banner for a score the table does not take: 0 against an empty table.
-  for (int i = 0; i < 10; ++i) app->m_HighScores[10 + i] = 0;
+  // The banner only for a score the table takes: 0 against an empty table gets none.
+  for (int i = 0; i < 60; ++i) app->m_HighScores[i] = 0;
   app->m_Mode = 1;
   for (int score : {0, 1}) {
     app->m_Score = score;
     app->m_GameOverAnim = 60;
     app->p_CLS2D();
     app->p_GameOver();
-    bool banner = false;
-    for (int i = 0; i + 15 <= app->m_DrawCount; i += 15)
-      banner |= app->m_DrawList[i + 11] == 125.0f && app->m_DrawList[i + 12] == 255.0f;
-    EXPECT_EQ(banner, score == 1);
+    int banner = 0, big = 0, offScreen = 0;
+    for (int i = 0; i + 15 <= app->m_DrawCount; i += 15) {
+      const float* c = &app->m_DrawList[i];
+      banner += c[0] == -3717.0f && c[11] == 125.0f && c[12] == 255.0f;
+      big += c[0] == 90.0f && c[4] == 4.0f;  // "GAME" and "OVER"
+      offScreen += c[0] == 90.0f && (c[2] < 0 || c[2] > vel_Game_jscrh);
+    }
+    EXPECT_EQ(banner, score);
+    EXPECT_EQ(big, 8);
+    EXPECT_EQ(offScreen, 0);
   }
 }
