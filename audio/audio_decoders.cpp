@@ -10,7 +10,7 @@
 
 #include "audio/isolated_decode.h"
 #include "audio/vorbis_headers.h"
-#include "host/vel_glfw_game.h"
+#include "platform/vel_game.h"
 
 namespace {
 
@@ -175,9 +175,4 @@ unsigned char* DecodeAudioFile(VelGame* host, String path, int* length, int* cha
   }
   std::fclose(f);
   return data;
-}
-
-unsigned char* VelGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format,
-                                          int* hertz) {
-  return DecodeAudioFile(this, path, length, channels, format, hertz);
 }

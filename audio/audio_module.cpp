@@ -1,6 +1,6 @@
 #include "audio/audio_module.h"
 
-#include "host/vel_glfw_game.h"
+#include "platform/files.h"
 
 gxtkAudio* vel_audio_device = nullptr;
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "audio/audio_decoders.h"
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 #include "runtime/debug.h"
 
 namespace {
@@ -126,7 +126,7 @@ void gxtkAudio::FlushDiscarded() {
 
 gxtkSample* gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
   int length = 0, channelCount = 0, format = 0, hertz = 0;
-  // The running host (VelGlfwGame::LoadAudioData in the game) opens and decodes the file.
+  // Opened through the running host, whose path mapping applies (as in LoadAudioData).
   unsigned char* data =
       DecodeAudioFile(VelGame::_game, path, &length, &channelCount, &format, &hertz);
   if (!data) return nullptr;

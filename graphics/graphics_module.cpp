@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "host/vel_glfw_game.h"
+#include "platform/files.h"
 #include "runtime/debug.h"
 #include "runtime/gc.h"
 

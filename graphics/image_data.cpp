@@ -1,13 +1,16 @@
-// The host's image decoder: image files to 8-bit pixels with stb_image (Debian's libstb).
+// The image decoder: image files to 8-bit pixels with stb_image (Debian's libstb).
+#include "graphics/image_data.h"
+
 #include <stb/stb_image.h>
 
 #include <cstdio>
 
 #include "graphics/surface.h"
-#include "host/vel_glfw_game.h"
+#include "platform/vel_game.h"
 
-unsigned char* VelGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
-  FILE* f = OpenFile(path, String("rb"));
+unsigned char* DecodeImageFile(VelGame* host, String path, int* width, int* height, int* depth) {
+  if (!host) return nullptr;
+  FILE* f = host->OpenFile(path, String("rb"));
   if (!f) return nullptr;
   int w = 0, h = 0, channels = 0;
   unsigned char* data = nullptr;

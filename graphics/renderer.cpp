@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "graphics/gl.h"
-#include "host/glfw2.h"
-#include "host/vel_glfw_game.h"
+#include "graphics/image_data.h"
+#include "platform/glfw2.h"
+#include "platform/vel_game.h"
 
 gxtkGraphics::gxtkGraphics() {
   glfwGetWindowSize(&width, &height);
@@ -299,10 +300,8 @@ gxtkSurface* gxtkGraphics::LoadSurface(String path) {
 }
 
 gxtkSurface* gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface* surface, String path) {
-  VelGlfwGame* game = VelGlfwGame::_glfwGame;
-  if (!game) return nullptr;
   int w = 0, h = 0, depth = 0;
-  unsigned char* data = game->LoadImageData(path, &w, &h, &depth);
+  unsigned char* data = DecodeImageFile(VelGame::_game, path, &w, &h, &depth);
   if (!data) return nullptr;
   surface->SetData(data, w, h, depth);
   return surface;

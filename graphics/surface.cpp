@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "graphics/gl.h"
-#include "host/vel_glfw_game.h"
+#include "platform/window.h"
 
 gxtkSurface::~gxtkSurface() { Discard(); }
 

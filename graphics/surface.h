@@ -2,9 +2,10 @@
 //
 // The pixels (premultiplied by alpha at load) stay for the surface's whole life, so the
 // texture can always be rebuilt. The texture is made lazily by Bind() and belongs to the GL
-// context that was current then, recorded as the window-creation count _glfwGraphicsSeq in
-// `seq`. After the window is re-created the count differs, the old texture is treated as
-// absent (its context is gone, so it is not deleted) and the next Bind() makes a new one.
+// context that was current then, recorded as the window-creation count _glfwGraphicsSeq
+// (platform/window.h) in `seq`. After the window is re-created the count differs, the old
+// texture is treated as absent (its context is gone, so it is not deleted) and the next Bind()
+// makes a new one.
 #pragma once
 
 #include "runtime/object.h"

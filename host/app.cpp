@@ -1,7 +1,7 @@
 #include "host/app.h"
 
 #include "host/game_delegate.h"
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 #include "runtime/debug.h"
 #include "runtime/gc.h"
 

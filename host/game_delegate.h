@@ -1,7 +1,7 @@
 // c_GameDelegate: turns the host's events into calls on the application and its devices.
 #pragma once
 
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 
 class gxtkGraphics;
 class gxtkAudio;

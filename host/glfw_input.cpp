@@ -1,8 +1,8 @@
 // The input side of VelGlfwGame: window library callbacks become framework events (key down 1,
 // key up 2, character 3, mouse down 4, mouse up 5, mouse move 6), joysticks are polled into
 // the input device's arrays.
-#include "host/glfw2.h"
 #include "host/vel_glfw_game.h"
+#include "platform/glfw2.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "host/input.h"
 
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 #include "runtime/gc.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/glfw2.h"
 #include "host/program.h"
 #include "host/vel_glfw_game.h"
+#include "platform/glfw2.h"
 #include "runtime/debug.h"
 #include "runtime/gc.h"
 

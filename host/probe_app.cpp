@@ -8,9 +8,9 @@
 #include <cstdlib>
 
 #include "host/app.h"
-#include "host/glfw2.h"
 #include "host/input.h"
 #include "host/program.h"
+#include "platform/glfw2.h"
 
 namespace {
 

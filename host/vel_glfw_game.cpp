@@ -1,11 +1,15 @@
-// VelGlfwGame: the window, the clock and the fixed-rate host loop.
+// VelGlfwGame: the window and its callbacks, the clock, this desktop's files and loaders, and the
+// fixed-rate host loop.
 #include "host/vel_glfw_game.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-#include "host/glfw2.h"
-#include "runtime/debug.h"
+#include "audio/audio_decoders.h"
+#include "graphics/image_data.h"
+#include "platform/files.h"
+#include "platform/glfw2.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -13,6 +17,8 @@ namespace {
 const int kMaxUpdatesPerPass = 4;
 
 }  // namespace
+
+VelGlfwGame* VelGlfwGame::_glfwGame = nullptr;
 
 void VelGlfwGame::SetUpdateRate(int hertz) {
   VelGame::SetUpdateRate(hertz);
@@ -33,36 +39,25 @@ void VelGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int b
     if (code && glfwGetKey(key) == GLFW_PRESS) KeyEvent(2, code);
   }
 
-  GLFWvidmode desktop;
-  glfwGetDesktopMode(&desktop);
-  glfwCloseWindow();
-  glfwOpenWindowHint(GLFW_WINDOW_NO_RESIZE, 0);
-
-  int opened = glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil,
-                              fullscreen ? GLFW_FULLSCREEN : GLFW_WINDOW);
-  if (!opened && fullscreen) {
-    // A display that refuses the fullscreen mode still gets the game, in a 640x480 window.
-    velPrint(String("glfwOpenWindow failed; using a window"));
-    width = 640;
-    height = 480;
-    fullscreen = false;
-    opened = glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil, GLFW_WINDOW);
-  }
-  ++_glfwGraphicsSeq;
-  if (!opened) velPrint(String("glfwOpenWindow failed"));
-  if (!fullscreen) {
-    glfwSetWindowPos((desktop.Width - width) / 2, (desktop.Height - height) / 2);
-    glfwSetWindowTitle("Zipkin in Direv");
-  }
-
-  glfwEnable(GLFW_KEY_REPEAT);
-  glfwDisable(GLFW_AUTO_POLL_EVENTS);
-
+  OpenGameWindow(width, height, red, green, blue, alpha, depth, stencil, fullscreen);
   glfwSetKeyCallback(OnKey);
   glfwSetCharCallback(OnChar);
   glfwSetMouseButtonCallback(OnMouseButton);
   glfwSetMousePosCallback(OnMousePos);
   glfwSetWindowCloseCallback(OnWindowClose);
+}
+
+String VelGlfwGame::PathToFilePath(String path) { return MapKestrelPath(path); }
+
+void VelGlfwGame::OpenUrl(String url) { XdgOpen(url); }
+
+unsigned char* VelGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
+  return DecodeImageFile(this, path, width, height, depth);
+}
+
+unsigned char* VelGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format,
+                                          int* hertz) {
+  return DecodeAudioFile(this, path, length, channels, format, hertz);
 }
 
 VelGlfwVideoMode* VelGlfwGame::GetGlfwDesktopMode() {

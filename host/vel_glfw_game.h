@@ -2,7 +2,7 @@
 // loop and this desktop's files; VelKestrelGame is the class the program instantiates.
 #pragma once
 
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 
 // A display mode: width, height and the red, green and blue bits.
 class VelGlfwVideoMode : public Object {
@@ -25,21 +25,21 @@ class VelGlfwGame : public VelGame {
   // Part of the input side (host/glfw_input.cpp): joystick `port` into the four arrays.
   bool PollJoystick(int port, Array<float> joyx, Array<float> joyy, Array<float> joyz,
                     Array<bool> buttons) override;
-  // kestrel://data/, kestrel://internal/ and kestrel://external/ map to ./data/, ./internal/
-  // and ./external/; any other kestrel: path maps to nothing; other paths stay as they are.
+  // The kestrel: path scheme of platform/files.h (MapKestrelPath).
   String PathToFilePath(String path) override;
-  // Hands the address to xdg-open as one argument; no shell ever parses it.
+  // Hands the address to xdg-open as one argument (XdgOpen).
   void OpenUrl(String url) override;
   void SetMouseVisible(bool visible) override;
 
-  // Decoded pixels of an image file (free() the block), or null. Defined by the graphics library.
+  // Decoded pixels of an image file (free() the block), or null: graphics' DecodeImageFile
+  // through this host's files.
   unsigned char* LoadImageData(String path, int* width, int* height, int* depth);
-  // Decoded PCM of a WAV or Ogg Vorbis file (free() the block), or null. Defined by the audio
-  // library.
+  // Decoded PCM of a WAV or Ogg Vorbis file (free() the block), or null: audio's
+  // DecodeAudioFile through this host's files.
   unsigned char* LoadAudioData(String path, int* length, int* channels, int* format, int* hertz);
 
-  // (Re)opens the window. Keys held at that moment receive a release first, so none stays
-  // down across the change; windowed mode centres the window on the desktop and titles it.
+  // (Re)opens the window (OpenGameWindow, platform/window.h) and sets the callbacks below.
+  // Keys held at that moment receive a release first, so none stays down across the change.
   void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
                      int stencil, bool fullscreen);
   VelGlfwVideoMode* GetGlfwDesktopMode();
@@ -79,13 +79,6 @@ class VelKestrelGame : public VelGlfwGame {
   // Process entry: starts the window library, the runtime and the application, runs the loop.
   static void Main(int argc, const char* argv[]);
 };
-
-// Counts window creations; 0 while no GL context exists. A texture made under another value
-// belongs to a context that is gone.
-extern int _glfwGraphicsSeq;
-
-// Completes a bare asset name into a data path: "gfx/a.png" becomes "kestrel://data/gfx/a.png".
-String vel_data_FixDataPath(String path);
 
 // The program's arguments, kept by VelKestrelGame::Main.
 extern int argc;

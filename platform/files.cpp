@@ -10,13 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "host/vel_glfw_game.h"
+#include "platform/files.h"
+#include "platform/vel_game.h"
 
 extern char** environ;
-
-VelGame* VelGame::_game = nullptr;
-VelGlfwGame* VelGlfwGame::_glfwGame = nullptr;
-int _glfwGraphicsSeq = 0;
 
 const char* const VelGame::kStateFile = "./.kestrelstate";
 const char* const VelGame::kStateTempFile = "./.kestrelstate.tmp";
@@ -61,7 +58,7 @@ bool starts_with(const String& s, const char* prefix, int* length) {
 
 String VelGame::PathToFilePath(String path) { return path; }
 
-String VelGlfwGame::PathToFilePath(String path) {
+String MapKestrelPath(String path) {
   static const char* const schemes[][2] = {{"kestrel://data/", "./data/"},
                                            {"kestrel://internal/", "./internal/"},
                                            {"kestrel://external/", "./external/"}};
@@ -151,7 +148,7 @@ String VelGame::LoadState() {
 
 void VelGame::OpenUrl(String) {}
 
-void VelGlfwGame::OpenUrl(String url) {
+void XdgOpen(String url) {
   // Collect earlier helpers that have finished, so none lingers as a zombie.
   while (waitpid(-1, nullptr, WNOHANG) > 0) {
   }

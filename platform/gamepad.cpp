@@ -1,4 +1,4 @@
-#include "host/gamepad.h"
+#include "platform/gamepad.h"
 
 void MapGamepad(const unsigned char in_buttons[kPadButtons], const float in_axes[kPadAxes],
                 unsigned char out_buttons[kPadButtons], float out_axes[kPadAxes]) {

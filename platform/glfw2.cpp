@@ -1,12 +1,12 @@
-// The GLFW 2 interface of host/glfw2.h over GLFW 3. The only file that includes GLFW 3.
+// The GLFW 2 interface of platform/glfw2.h over GLFW 3. The only file that includes GLFW 3.
 //
 // GLFW 2 had one implicit window; here it is `window`. Callbacks are kept in GLFW 2 form and
 // reached through fixed GLFW 3 callbacks that translate the arguments. GLFW 3 key numbers
 // become GLFW 2's, key repeats arrive as presses, a close request keeps the window open unless
 // the close callback agrees, and joysticks that GLFW 3 knows as gamepads are reported in our
-// gamepad numbering (host/gamepad.h).
+// gamepad numbering (platform/gamepad.h).
 #define GLFW2_OMIT_SHARED_NAMES
-#include "host/glfw2.h"
+#include "platform/glfw2.h"
 
 #include <cerrno>
 #include <cmath>
@@ -22,7 +22,7 @@ namespace g3 {
 #include <GLFW/glfw3.h>
 }
 
-#include "host/gamepad.h"
+#include "platform/gamepad.h"
 
 namespace {
 
@@ -128,10 +128,10 @@ bool valid_joystick(int joy) { return initialised && joy >= 0 && joy < GLFW2_JOY
 // A recognised gamepad's state in our numbering; false for other joysticks.
 bool gamepad_state(int joy, unsigned char buttons[kPadButtons], float axes[kPadAxes]) {
   static_assert(GLFW_GAMEPAD_BUTTON_LAST + 1 == kPadButtons && GLFW_GAMEPAD_AXIS_LAST + 1 == kPadAxes,
-                "the standard layout of host/gamepad.h");
+                "the standard layout of platform/gamepad.h");
   static_assert(GLFW_GAMEPAD_BUTTON_GUIDE == 8 && GLFW_GAMEPAD_BUTTON_DPAD_LEFT == 14 &&
                     GLFW_GAMEPAD_AXIS_RIGHT_X == 2 && GLFW_GAMEPAD_AXIS_LEFT_TRIGGER == 4,
-                "the standard layout of host/gamepad.h");
+                "the standard layout of platform/gamepad.h");
   g3::GLFWgamepadstate state;
   if (!g3::glfwJoystickIsGamepad(joy) || !g3::glfwGetGamepadState(joy, &state)) return false;
   MapGamepad(state.buttons, state.axes, buttons, axes);

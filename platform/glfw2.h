@@ -1,7 +1,7 @@
 // The GLFW 2 interface the host speaks: one window with a GL context, a clock, events pushed
 // through callbacks during polling, and joysticks read by number.
 //
-// host/glfw2.cpp implements it over GLFW 3 and is the only file that includes GLFW 3's
+// platform/glfw2.cpp implements it over GLFW 3 and is the only file that includes GLFW 3's
 // header. Unit tests link tests/fakes/glfw (a scripted window and a test clock) instead, so
 // every call the host makes to the window library goes through the functions below.
 //

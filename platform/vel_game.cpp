@@ -2,9 +2,11 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 #include "runtime/debug.h"
 #include "runtime/gc.h"
+
+VelGame* VelGame::_game = nullptr;
 
 void VelGame::GetDate(Array<int> date) {
   std::time_t now = std::time(nullptr);

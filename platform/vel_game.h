@@ -1,7 +1,8 @@
 // VelGame: the platform-neutral host. It owns the file side of the runtime (paths, whole-file
 // reads, the state file), the flags of the application's lifecycle and the guarded entry points
-// through which every host event reaches the application; VelGlfwGame binds it to the window,
-// the clock and the fixed-rate loop.
+// through which every host event reaches the application; VelGlfwGame (host/) binds it to the
+// window, the clock and the fixed-rate loop. It sits on the platform floor because graphics and
+// audio open their files through the running host object, VelGame::_game.
 #pragma once
 
 #include <cstdio>

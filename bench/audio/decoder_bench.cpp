@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "audio/audio_decoders.h"
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 #include "unit/audio/vorbis_writer.h"
 
 namespace {

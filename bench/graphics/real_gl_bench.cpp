@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "graphics/gl.h"
-#include "host/glfw2.h"
-#include "host/vel_glfw_game.h"
+#include "platform/glfw2.h"
+#include "platform/window.h"
 #include "runtime/gc.h"
 #include "sprites.h"
 

@@ -5,7 +5,7 @@
 
 #include "fakes/gl/fake_gl.h"
 #include "fakes/glfw/fake_glfw.h"
-#include "host/vel_glfw_game.h"
+#include "platform/window.h"
 #include "runtime/gc.h"
 #include "sprites.h"
 

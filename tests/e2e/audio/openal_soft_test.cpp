@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "audio/gxtk_audio.h"
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 #include "runtime/gc.h"
 #include "unit/audio/vorbis_writer.h"
 

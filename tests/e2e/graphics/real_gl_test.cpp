@@ -11,8 +11,9 @@
 
 #include "graphics/graphics_module.h"
 #include "graphics/renderer.h"
-#include "host/glfw2.h"
 #include "host/vel_glfw_game.h"
+#include "platform/glfw2.h"
+#include "platform/window.h"
 #include "runtime/gc.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// A scripted window and a test clock behind the GLFW 2 interface of host/glfw2.h.
+// A scripted window and a test clock behind the GLFW 2 interface of platform/glfw2.h.
 //
 // The clock only moves when a test moves it or when the host sleeps (glfwSleep advances it by
 // exactly the requested time). Each glfwPollEvents or glfwWaitEvents call runs the next
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/glfw2.h"
+#include "platform/glfw2.h"
 
 namespace fake_glfw {
 

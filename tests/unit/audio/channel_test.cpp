@@ -9,7 +9,7 @@
 
 #include "audio/audio_module.h"
 #include "fakes/al/fake_al.h"
-#include "host/vel_game.h"
+#include "platform/vel_game.h"
 #include "runtime/gc.h"
 #include "unit/audio/vorbis_writer.h"
 

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "host/vel_glfw_game.h"
+#include "platform/files.h"
 
 namespace fs = std::filesystem;
 

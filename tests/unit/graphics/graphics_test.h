@@ -16,6 +16,7 @@
 #include "fakes/glfw/fake_glfw.h"
 #include "graphics/graphics_module.h"
 #include "host/vel_glfw_game.h"
+#include "platform/window.h"
 #include "runtime/gc.h"
 
 namespace gfxtest {

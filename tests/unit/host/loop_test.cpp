@@ -8,6 +8,7 @@
 
 #include "fakes/glfw/fake_glfw.h"
 #include "host/vel_glfw_game.h"
+#include "platform/window.h"
 #include "runtime/gc.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include "fakes/glfw/fake_glfw.h"
 #include "graphics/graphics_module.h"
 #include "host/app.h"
-#include "host/gamepad.h"
 #include "host/program.h"
 #include "host/random.h"
 #include "host/vel_glfw_game.h"
+#include "platform/gamepad.h"
 #include "runtime/debug.h"
 
 namespace {
