@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the normal build (unit, harness and
-# end-to-end tests), then the unit and harness tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer. Ends non-zero on any failure.
+# Checks that every #include points down the floors, then builds everything and runs every
+# test: the normal build (unit, harness and end-to-end tests), then the unit and harness tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer. Ends non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
+status=0
 
+echo "== layers"
+./scripts/check-layers.sh || status=1
 echo "== build"
 ./scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests"
-status=0
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600 || status=1
 
 echo "== sanitizer build"
