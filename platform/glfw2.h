@@ -1,9 +1,9 @@
-// The GLFW 2 interface the host speaks: one window with a GL context, a clock, events pushed
+// The GLFW 2 interface the program speaks: one window with a GL context, a clock, events pushed
 // through callbacks during polling, and joysticks read by number.
 //
 // platform/glfw2.cpp implements it over GLFW 3 and is the only file that includes GLFW 3's
 // header. Unit tests link tests/fakes/glfw (a scripted window and a test clock) instead, so
-// every call the host makes to the window library goes through the functions below.
+// every call the program makes to the window library goes through the functions below.
 //
 // Key numbers are GLFW 2's: printable keys keep their character code (letters 65..90, digits
 // 48..57, punctuation as ASCII); special keys count up from 256.
