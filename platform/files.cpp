@@ -1,4 +1,5 @@
-// The file side of the host: path mapping, whole-file reads and the state file.
+// VelGame's file side and this desktop's paths: path mapping, whole-file reads, the state file and
+// the hand-off of an address to xdg-open.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
