@@ -36,7 +36,8 @@ int Glyphs(c_MyApp* app, float r, float g, float b) {
   int n = 0;
   for (int i = 0; i + 15 <= app->m_DrawCount; i += 15) {
     const float* c = &app->m_DrawList[i];
-    n += c[0] == 90.0f && c[10] == r && c[11] == g && c[12] == b;
+    const bool onScreen = c[1] > 0 && c[1] < vel_Game_jscrw && c[2] > 0 && c[2] < vel_Game_jscrh;
+    n += c[0] == 90.0f && c[10] == r && c[11] == g && c[12] == b && onScreen;
   }
   return n;
 }
@@ -52,11 +53,15 @@ TEST_F(Menus, KeysStepTheCarouselWithOneSoundAndTheSlideStaysQuiet) {
   EXPECT_EQ(app->m_MenuSel, 2);
   EXPECT_EQ(app->m_Difficulty, 2);
   EXPECT_EQ(Heard(), Sounds{99});
+  Hold(40);  // down
+  game.Update(40);
+  EXPECT_EQ(app->m_Difficulty, 3);
   Hold(38);  // up
+  Hold(38);
   Hold(38);  // up again: item 1 is the first
   EXPECT_EQ(app->m_MenuSel, 1);
   game.Update(40);
-  EXPECT_EQ(Heard(), Sounds{99});
+  EXPECT_EQ(Heard(), (Sounds{99, 99, 99}));
   Hold(13);  // enter starts a game at the highlighted difficulty
   EXPECT_EQ(app->m_Mode, 10);
   EXPECT_EQ(app->m_Difficulty, 1);
@@ -101,6 +106,7 @@ TEST(MenuLists, RowsFitTheScreenHeight) {
     options.height = c.height;
     GameHarness game(options);
     game.FinishLoading();
+    if (c.height == 220) game.app()->MenuSelect(3);  // the lists of every difficulty show
     game.Frame(40);
     // "Top 10" / "Top 2" / "Highscore" and "Last 10" / "Last 2" / "Last", one "0" a row.
     EXPECT_EQ(Glyphs(game.app(), 255, 200, 100), c.best) << c.height;
@@ -136,8 +142,11 @@ TEST_F(Menus, ThePausePanelRisesAndPlayResumesOnlyOnceItHasGone) {
   // Quit: the game ends through the game-over sequence.
   Hold(27);
   game.Update(12);
-  Hold(37);  // left selects quit
+  Hold(37);  // left selects quit, right resume again, left quit
   EXPECT_EQ(app->m_PauseSel, -1);
+  Hold(39);
+  EXPECT_EQ(app->m_PauseSel, 0);
+  Hold(37);
   Hold(13);
   EXPECT_EQ(app->m_Paused, 0);
   EXPECT_EQ(app->m_GameOverTimer, 1);
@@ -171,4 +180,19 @@ TEST_F(Menus, CreditLinesRollOnPastTheEndAndHoldingAKeyOnlySpeedsThemUp) {
   }
   EXPECT_EQ(plain, 3);
   EXPECT_EQ(app->m_CreditTop - top, 18);
+}
+
+TEST_F(Menus, TheConsoleQuitScreenReturnsToTheMenuOrEndsTheProgram) {
+  app->m_Mode = 4;
+  Hold(32);  // button 1: back to the menu
+  EXPECT_EQ(app->m_Mode, 1);
+  EXPECT_EXIT(
+      {
+        app->m_Mode = 4;
+        app->m_KeyLatch = app->m_ClickLatch = 0;
+        game.Press(17);  // button 2 ends the program
+        game.Update();
+        std::abort();
+      },
+      testing::ExitedWithCode(0), "");
 }
