@@ -30,7 +30,7 @@ c_MyApp::c_MyApp()
       m_Bads(1024) {
   m_StarCount = 100;
   m_ParticleMax = 250;
-  gc_assign(m_Music, new c_TonoPlayer());
+  gc_assign(m_Music, (new c_TonoPlayer())->m_new());
 }
 
 c_MyApp* c_MyApp::m_new() {
@@ -79,6 +79,9 @@ int c_MyApp::p_OnCreate() {
   vel_app_SetUpdateRate(60);
   m_DeviceW = vel_graphics_DeviceWidth();
   m_DeviceH = vel_graphics_DeviceHeight();
+  // The procedural player: tracks on channels 31..27, and how many drum kits, leads,
+  // accompaniments and basses the data holds.
+  if (vel_Game_HasMusic == 1) m_Music->p_Tono_Init(32, 4, 3, 3, 4);
   p_Reload();
   m_Difficulty = 2;
   m_MenuTimer = -32;
@@ -151,6 +154,12 @@ int c_MyApp::p_OnUpdate() {
 
   // 5. Update rate.
   measure_rate(&m_UpdateLastMs, &m_UpdateFps, &m_UpdateFpsAvg);
+
+  // 6. The procedural player plays when the sound option includes music (1 or 3).
+  if (vel_Game_HasMusic == 1) {
+    const int option = m_Options[5];
+    m_Music->p_Tono_Alive_U(m_Paused, option == 1 || option == 3 ? 1 : 0);
+  }
 
   // 7. Pointer, in virtual units.
   const float ox = vel_Game_overscan;
@@ -313,6 +322,8 @@ void c_MyApp::ReplayDrawList() {
 }
 
 int c_MyApp::p_OnRender() {
+  // The player's loader draws and reads back in this frame before anything else is drawn.
+  if (vel_Game_HasMusic == 1) m_Music->p_Tono_Alive_R();
   measure_rate(&m_RenderLastMs, &m_RenderFps, &m_RenderFpsAvg);
 
   const int W = vel_graphics_DeviceWidth(), H = vel_graphics_DeviceHeight();
