@@ -173,6 +173,7 @@ TEST_F(Effects, TheSoundOptionGatesEffectsAndTunes) {
 }
 
 TEST_F(Effects, TheTuneFollowsThePauseState) {
+  vel_Game_HasMusicStream = 1;  // as in the streamed configuration, whatever the build's
   app->m_Options[5] = 1;
   app->p_PlayTune(String("Universe"), 1);
   app->m_Paused = 1;
