@@ -90,6 +90,12 @@ int c_MyApp::p_LoadGame() {
   m_CamX = m_CamY = m_CamTargetX = m_CamTargetY = 0.0f;
 
   if (vel_Game_HasMusicStream == 1) p_PlayTune(String("Universe"), 1);
+  if (vel_Game_HasMusic == 1) {
+    const char* tune = m_Difficulty == 3   ? "Retro/Jumpalong"
+                       : m_Difficulty == 2 ? "Retro/Cave Digger"
+                                           : "Meadow Run/Tune_12";
+    m_Music->p_Tono_StartTune(String(tune), 37171650, 100);
+  }
 
   p_ResetStars(100);
   m_ParticleMax = 250;
@@ -521,6 +527,7 @@ int c_MyApp::p_GameOver() {
     if (m_GameOverAnim == 90) {
       m_Mode = 2;
       m_GameOverAnim = 75;
+      m_Music->p_Tono_Stop(1);  // nothing to stop when it never played
       if (vel_Game_HasMusicStream == 1) p_StopTune();
     }
   } else if (m_Mode < 10) {

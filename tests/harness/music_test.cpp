@@ -218,3 +218,21 @@ TEST_F(Music, PatternFlowStaysInsideTheGrid) {
   player->p_Tono_PlayNote(0, 13, 30, 3, 10);
   EXPECT_TRUE(fake_al::world().calls.empty());
 }
+
+TEST_F(Music, AGameStartsTheTuneOfItsDifficultyAndGameOverStopsIt) {
+  const char* tunes[3] = {"Meadow Run/Tune_12", "Retro/Cave Digger", "Retro/Jumpalong"};
+  for (int d = 1; d <= 3; ++d) {
+    app->m_Difficulty = d;
+    app->m_Mode = 11;
+    game.Update();
+    EXPECT_EQ(player->m_TunePath, String("tunes/") + String(tunes[d - 1]) + String(".png"));
+    EXPECT_EQ(player->m_TuneSeed, 37171650);
+    EXPECT_EQ(player->m_Tempo, 100);
+  }
+  game.Frame(30);
+  EXPECT_EQ(player->m_State, 2);
+  app->m_Lives = -1;
+  game.Update(92);
+  EXPECT_EQ(app->m_Mode, 1);
+  EXPECT_EQ(player->m_State, 0);
+}
