@@ -1,9 +1,11 @@
 """The real game under Xvfb: its loading screen, the start jingle in the captured audio, the
-fullscreen switch and back, a start without any data, and F4 ending the program.
+fullscreen switch and back, a start without any data, F4 ending the program, and the music
+of the procedural player in a game.
 
 Run inside an X server of 1280x1024 (xvfb-run -a -s "-screen 0 1280x1024x24") with
 /usr/bin/python3 (python3-xlib), ImageMagick's import and xdotool:
-    game_e2e.py ZIPKIN DATA_DIR loading|jingle|fullscreen|nodata|quit
+    game_e2e.py ZIPKIN DATA_DIR loading|jingle|fullscreen|nodata|quit|music
+(music needs the game built with the procedural player.)
 Each case runs the game in a fresh temporary working directory, with `data` linked to the
 generated data folder (none in the nodata case). The game runs with ZIPKIN_GAME_TRACE set,
 so it reports on standard output when it renders a loading frame and when loading ends; the
@@ -107,11 +109,18 @@ class Game:
         fail("no game window%s%s within %.0f s" % (" of %dx%d" % size if size else "",
                                                     " at %d,%d" % at if at else "", timeout))
 
-    def key(self, window, name):
-        """A key press through XTEST to `window`, which gets the focus first."""
+    def key(self, window, name, hold=0.0):
+        """A key press through XTEST to `window`, which gets the focus first; held for `hold`
+        seconds if given (screens that read held keys miss a press and release between two
+        updates)."""
         window.set_input_focus(X.RevertToParent, X.CurrentTime)
         self.display.sync()
-        subprocess.run(["xdotool", "key", name], check=True)
+        if hold:
+            subprocess.run(["xdotool", "keydown", name], check=True)
+            time.sleep(hold)
+            subprocess.run(["xdotool", "keyup", name], check=True)
+        else:
+            subprocess.run(["xdotool", "key", name], check=True)
 
     def wait_exit(self, timeout=5.0):
         try:
@@ -282,13 +291,21 @@ def case_loading(zipkin, data_dir):
         game.close()
 
 
-def case_jingle(zipkin, data_dir):
-    work = tempfile.mkdtemp(prefix="zipkin-game-audio-")
+def wave_capture(work, period=None):
+    """The capture file and an OpenAL Soft configuration that writes everything played to it
+    (44100 Hz stereo, 16 bits, mixed `period` samples at a time if given)."""
     capture = os.path.join(work, "capture.wav")
     conf = os.path.join(work, "alsoft.conf")
     with open(conf, "w") as f:
         f.write("[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\n"
-                "frequency = 44100\nhrtf = false\n[wave]\nfile = %s\n" % capture)
+                "frequency = 44100\n%shrtf = false\n[wave]\nfile = %s\n"
+                % ("period_size = %d\n" % period if period else "", capture))
+    return capture, conf
+
+
+def case_jingle(zipkin, data_dir):
+    work = tempfile.mkdtemp(prefix="zipkin-game-audio-")
+    capture, conf = wave_capture(work)
     rate_j, channels_j, jingle = read_wav(os.path.join(data_dir, "sfx", "096.wav"))
     if channels_j != 1:
         jingle = [sum(jingle[i:i + channels_j]) / channels_j
@@ -384,6 +401,66 @@ def case_quit(zipkin, data_dir):
         game.close()
 
 
+def case_music(zipkin, data_dir):
+    """A game in the build with the procedural player, started from the menu with fire (the
+    first item, difficulty 1): ten seconds of its music, from 1.2 s after the key (past the
+    menu's sound and the player's loading), are audible, never reach full scale, and their
+    note onsets fall on the 80 ms row grid of tempo 100: within 35 ms after their row, the lag
+    of the 60 Hz updates (late ones under load too) and of the mixer's 256-sample period.
+    (Onsets spread evenly would put 44 % there.) ZIPKIN_MUSIC_CAPTURE names a file to keep
+    the capture in."""
+    work = tempfile.mkdtemp(prefix="zipkin-game-music-")
+    capture, conf = wave_capture(work, 256)
+    game = Game(zipkin, data_dir, {"ALSOFT_CONF": conf})
+    try:
+        game.wait_trace("loaded")
+        w, _ = game.window((640, 480))
+        time.sleep(1.0)  # the menu slides in first
+        game.key(w, "space", hold=0.1)
+        start = (os.path.getsize(capture) - 44) // 4 + int(1.2 * 44100)
+        deadline = time.monotonic() + 30
+        while os.path.getsize(capture) < 44 + 4 * (start + 10 * 44100 + 4410):
+            if time.monotonic() > deadline or game.proc.poll() is not None:
+                fail("the capture did not grow by 11 s")
+            time.sleep(0.1)
+        game.key(w, "F4")
+        game.wait_exit()
+    finally:
+        game.close()
+    if os.environ.get("ZIPKIN_MUSIC_CAPTURE"):
+        shutil.copy(capture, os.environ["ZIPKIN_MUSIC_CAPTURE"])
+    rate, channels, samples = read_wav(capture)
+    shutil.rmtree(work, ignore_errors=True)
+    music = samples[2 * start:2 * (start + 10 * rate)]
+    mono = [(music[i] + music[i + 1]) / 2 for i in range(0, len(music) - 1, 2)]
+    seconds = [rms(mono[i:i + rate]) for i in range(0, len(mono), rate)]
+    peak = max(map(abs, music))
+    # Onsets: 2.5 ms blocks whose energy jumps to three times that of the 20 ms before, at
+    # least 30 ms apart, in the signal's slope (where drums stand out of sustained notes).
+    slope = [b - a for a, b in zip(mono, mono[1:])]
+    hop = rate // 400
+    energy = [sum(v * v for v in slope[i:i + hop]) for i in range(0, len(slope) - hop, hop)]
+    loud = max(energy) * 1e-4
+    onsets = []
+    for n in range(8, len(energy)):
+        before = sum(energy[n - 8:n]) / 8.0
+        if energy[n] > loud and energy[n] > 3 * before + loud and \
+                (not onsets or n * 2.5 - onsets[-1] >= 30):
+            onsets.append(n * 2.5)
+    phases = [t % 80 for t in onsets]
+    best = max(range(80), key=lambda p: sum((q - p) % 80 < 35 for q in phases))
+    on_grid = sum((q - best) % 80 < 35 for q in phases) / float(max(1, len(phases)))
+    print("music: rms per second %s, peak %d; %d onsets, %.0f%% within 35 ms after rows of "
+          "phase %d ms" % (" ".join("%.0f" % v for v in seconds), peak, len(onsets),
+                           100 * on_grid, best))
+    if min(seconds) < 300:
+        fail("a second of the music is nearly silent (rms %.0f)" % min(seconds))
+    if peak >= 32767:
+        fail("the music clips")
+    if len(onsets) < 40 or on_grid < 0.9:
+        fail("the notes do not keep to the 80 ms rows")
+
+
 def main():
     zipkin, data_dir, case = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
     cases = {
@@ -392,6 +469,7 @@ def main():
         "fullscreen": lambda: case_fullscreen(zipkin, data_dir),
         "nodata": lambda: case_quit(zipkin, None),
         "quit": lambda: case_quit(zipkin, data_dir),
+        "music": lambda: case_music(zipkin, data_dir),
     }
     if case not in cases:
         fail("unknown case " + case)
