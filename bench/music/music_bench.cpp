@@ -49,6 +49,7 @@ struct World {
     vel_audio_SetAudioDevice(new gxtkAudio());
     player = (new c_TonoPlayer())->m_new();
     gc_register_root(&player);
+    gc_mark();  // the roots, as the host's start-up does
     player->p_Tono_Init(32, 4, 3, 3, 4);
   }
 };
