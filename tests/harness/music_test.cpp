@@ -1,5 +1,5 @@
-// The procedural music player in the game, its hooks switched on: loading from the render,
-// the arrangement, notes on the recording OpenAL.
+// The procedural music player in the game with its hooks on: loading from the render, the
+// arrangement, notes on the recording OpenAL.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,215 +7,216 @@
 
 #include "audio/gxtk_audio.h"
 #include "harness/game_harness.h"
-#include "host/app.h"
+#include "host/random.h"
 #include "music/tono_player.h"
+#include "runtime/gc.h"
 
 namespace {
 
-HarnessOptions Unstarted() {
-  HarnessOptions options;
-  options.start = false;
-  return options;
-}
-
 class Music : public testing::Test {
  protected:
-  Music() : game(Unstarted()) {
+  Music() : game([] { HarnessOptions o; o.start = false; return o; }()) {
     vel_Game_HasMusic = 1;
     vel_Game_HasMusicStream = 0;
     game.Start();
     game.FinishLoading();
-    app = game.app();
-    player = app->m_Music;
   }
   fake_al::Source& Source(int channel) {
     return fake_al::world().sources[vel_audio_device->channels[channel].source];
   }
-  // Starts a tune and renders until it is loaded; the number of renders.
+  // Starts a tune with the game's seed and renders until it is loaded; the renders taken.
   int Load(const char* tune) {
-    player->p_Tono_StartTune(String(tune), 37171650, 100);
+    tono->p_Tono_StartTune(String(tune), 37171650, 100);
     int renders = 0;
-    while (player->m_LoadStep > 0 && renders < 100) {
-      game.Frame();
-      ++renders;
-    }
+    for (; tono->m_LoadStep > 0 && renders < 100; ++renders) game.Frame();
     return renders;
   }
-  // Patterns 0..3 of every track: a note every fourth row, its number telling the pattern.
-  void WriteTune() {
-    for (int p = 0; p < 4; ++p)
-      for (int t = 0; t < 5; ++t)
-        for (int r = 0; r < 64; r += 4) {
-          int* cell = &player->m_Cells[p * 4096 + t * 512 + r * 8];
-          cell[0] = t < 2 ? 13 + 2 * p : 13 + p + r / 4;
-          cell[1] = 10 + p;
-        }
-    for (int t = 0; t < 5; ++t) player->m_LastPattern[t] = 3;
+  int* Cell(int pattern, int track, int row) {
+    return &tono->m_Cells[pattern * 4096 + track * 512 + row * 8];
   }
   GameHarness game;
-  c_MyApp* app = nullptr;
-  c_TonoPlayer* player = nullptr;
+  c_MyApp* app = game.app();
+  c_TonoPlayer* tono = app->m_Music;
 };
 
 }  // namespace
 
-TEST_F(Music, TheTuneImageDecodesBlueOverSeventyStepsInTwentyFourRenders) {
-  // The frame read back: one cell in band 2, row 5, with red and green that must not count.
+TEST_F(Music, TheTuneImageLoadsInSeventyStepsOverTwentyFourRenders) {
+  // Read back: a cell in band 2 row 5 (red and green must not count), a value atop band 3.
   fakegl::State& gl = fakegl::state();
   gl.fbWidth = 640;
   gl.fbHeight = 480;
   gl.framebuffer.assign(640 * 480, 0);
-  const int blue[8] = {0, 7, 8, 15, 255, 248, 247, 0};
-  for (int k = 0; k < 8; ++k)
-    gl.framebuffer[(479 - 5) * 640 + 16 + k] = static_cast<int>(0xff7f4000u | blue[k]);
-  gl.draws.clear();
-
+  const int blue[8] = {0, 7, 8, 15, 255, 248, 247, 0}, decoded[8] = {0, 0, 1, 1, 31, 31, 30, 0};
+  for (int k = 0; k < 8; ++k) gl.framebuffer[474 * 640 + 16 + k] = int(0xff7f4000u | blue[k]);
+  gl.framebuffer[479 * 640 + 24] = 200;
+  tono->m_LastPattern[0] = 5;  // as an earlier tune left it
+  const int buffers = fake_al::count("alBufferData");
   EXPECT_EQ(Load("Retro/Jumpalong"), 24);
   const int lastStep = vel_app_Millisecs();
-  const int decoded[8] = {0, 0, 1, 1, 31, 31, 30, 0};
-  for (int f : {0, 62})
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(player->m_Cells[f * 4096 + 2 * 512 + 5 * 8 + k], decoded[k]);
-  EXPECT_EQ(player->m_LastPattern[2], 62);
-  EXPECT_EQ(player->m_LastPattern[0], 0);  // an empty band plays pattern 0 only
-  // Frames 0..62 drawn over the top left 64 x 64 pixels, never frame 63.
-  std::vector<const fakegl::Draw*> frames;
-  for (const fakegl::Draw& d : gl.draws)
-    if (d.textured && d.texture == player->m_TuneImage->m_surface->texture) frames.push_back(&d);
-  ASSERT_EQ(frames.size(), 63u);
-  EXPECT_FLOAT_EQ(frames.back()->verts[0].u, 384.0f / 512.0f);
-  EXPECT_FLOAT_EQ(frames.back()->verts[0].v, 448.0f / 512.0f);
-  EXPECT_FLOAT_EQ(frames.back()->verts[2].x, 64.0f);
-  // The instruments of the picks for seed 37171650: kits 1 and 3, lead 2, accompaniment 2, bass 1.
-  for (int n = 1; n <= 8; ++n) ASSERT_TRUE(player->m_DrumKitA[n] && player->m_DrumKitB[n]);
-  for (int t = 2; t <= 4; ++t) ASSERT_TRUE(player->m_Instrument[t]);
-  EXPECT_EQ(player->m_InstrumentPick[2], 3);
-  EXPECT_EQ(player->m_InstrumentPick[3], 2);
-
-  for (int i = 0; i < 20 && player->m_Row == 0; ++i) game.Update();
+  EXPECT_EQ(fake_al::count("alBufferData") - buffers, 19);  // 8 + 8 drums, 3 melodic
+  for (int k = 0; k < 8; ++k) EXPECT_EQ(Cell(62, 2, 5)[k], decoded[k]);
+  EXPECT_EQ(*Cell(0, 3, 0), 25);
+  EXPECT_EQ(tono->m_LastPattern[2], 62);  // never 63: that frame is not read
+  EXPECT_EQ(tono->m_LastPattern[0], 0);   // an empty band plays pattern 0 only
+  const int picks[5] = {1, 3, 2, 2, 1};
+  for (int i = 1; i <= 5; ++i) EXPECT_EQ(tono->m_InstrumentPick[i], picks[i - 1]);
+  // Two full collections keep every store the player holds.
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    gc_new_bytes = gc_cycle_bytes + 1;
+    gc_collect();
+  }
+  const c_TonoPlayer& m = *tono;
+  const gc_object* held[] = {
+      m.m_InstrumentCount.rep, m.m_InstrumentPick.rep, m.m_DrumKitA.rep, m.m_DrumKitB.rep,
+      m.m_Instrument.rep, m.m_TuneImage, m.m_Cells.rep, m.m_LastPattern.rep, m.m_Channel.rep,
+      m.m_ChannelBusy.rep, m.m_Pattern.rep, m.m_Muted.rep, m.m_LeadIn.rep, m.m_MutedNext.rep,
+      m.m_Rate.rep, m.m_Envelope.rep, m.m_Volume.rep};
+  for (const gc_object* p = gc_free_list.succ; p != &gc_free_list; p = p->succ)
+    for (const gc_object* h : held) ASSERT_NE(p, h);
+  for (int i = 0; i < 20 && tono->m_Row == 0; ++i) game.Update();  // the first row
   EXPECT_GE(vel_app_Millisecs() - lastStep, 100);
   EXPECT_LT(vel_app_Millisecs() - lastStep, 120);
 }
 
-TEST_F(Music, TheArrangementIsAPureFunctionOfTheSeedAndSections) {
+TEST_F(Music, TheArrangementIsAPureFunctionOfTheSeedAndTheSectionsPlayed) {
   Load("Retro/Cave Digger");
-  WriteTune();
+  for (int p = 0; p < 4; ++p)  // patterns 0..3: a note every fourth row
+    for (int t = 0; t < 5; ++t)
+      for (int r = 0; r < 64; r += 4) Cell(p, t, r)[0] = t < 2 ? 13 + 2 * p : 13 + p + r / 4;
+  for (int t = 0; t < 5; ++t) tono->m_LastPattern[t] = 3;
+  // Sections 0, 1, 2 and 4 worked out by hand from the generator and the seeding rules:
+  // patterns left, chord queue, and per track pattern, muted, muted next and lead-in.
+  const struct { int left; const char *queue, *rolls[4]; } sections[5] = {
+      {2, "qqjj", {"03210", "00101", "10001", "00100"}},
+      {2, "jj", {"03321", "10001", "00011", "11011"}},
+      {2, "qqqj", {"10322", "00011", "00111", "10110"}}, {},
+      {4, "qbqb", {"21103", "01110", "11000", "10010"}}};
   std::vector<float> runs[2];
   for (std::vector<float>& run : runs) {
-    player->p_Tono_Stop(1);
-    // Both runs from rest: a restart keeps the envelopes of the last notes, and the sources
-    // what they were last given.
-    for (int t = 0; t < 5; ++t) player->m_Envelope[t] = player->m_Volume[t] = player->m_Rate[t] = 0;
+    // Both runs from rest: a restart keeps the last notes' envelopes, the sources their state.
+    tono->p_Tono_Stop(1);
+    for (int t = 0; t < 5; ++t) tono->m_Envelope[t] = tono->m_Volume[t] = tono->m_Rate[t] = 0;
     for (int c = 27; c <= 31; ++c) Source(c) = fake_al::Source();
-    player->p_Tono_StartTune(String("Retro/Cave Digger"), 37171650, 100);
-    EXPECT_EQ(player->m_LoadStep, 0);  // the same tune again loads nothing
-    EXPECT_EQ(player->m_Channel[0], 31);
-    EXPECT_EQ(player->m_Channel[4], 27);
-    EXPECT_EQ(player->m_SectionLeft, 2);
-    EXPECT_EQ(player->m_Pattern[1], 3);
-    EXPECT_EQ(player->m_Muted[2] + player->m_Muted[4] + player->m_Muted[0], 2);
-    for (int update = 0; update < 4000; ++update) {
-      game.Update();
-      EXPECT_FALSE(player->m_Muted[0] && player->m_Muted[1]);
+    tono->p_Tono_StartTune(String("Retro/Cave Digger"), 37171650, 100);
+    EXPECT_EQ(tono->m_LoadStep, 0);  // the same tune again loads nothing
+    EXPECT_EQ(vel_random_Seed, 464377262);
+    for (int update = 0, seen = -1; update < 4000; ++update, game.Update()) {
+      EXPECT_FALSE(tono->m_Muted[0] && tono->m_Muted[1]);
+      const int v = tono->m_Variation;
+      if (v != seen && v < 5 && sections[v].queue) {
+        seen = v;
+        EXPECT_EQ(tono->m_SectionLeft, sections[v].left) << v;
+        EXPECT_EQ(tono->m_ChordQueue, String(sections[v].queue)) << v;
+        const Array<int> rolled[4] = {tono->m_Pattern, tono->m_Muted, tono->m_MutedNext,
+                                      tono->m_LeadIn};
+        for (int i = 0; i < 20; ++i)
+          EXPECT_EQ(rolled[i / 5][i % 5], sections[v].rolls[i / 5][i % 5] - '0') << v << " " << i;
+      }
       for (int c = 27; c <= 31; ++c) {
         const fake_al::Source& s = Source(c);
         const bool playing = s.state == AL_PLAYING;  // a stopped source may lose its buffer
-        run.insert(run.end(), {float(playing), playing ? float(s.buffer) : 0, s.gain, s.pitch, s.position[0]});
+        run.insert(run.end(), {float(playing), playing ? float(s.buffer) : 0, s.gain, s.pitch});
       }
     }
   }
-  EXPECT_GE(player->m_Variation, 3);
+  EXPECT_GE(tono->m_Variation, 4);
   EXPECT_TRUE(runs[0] == runs[1]);
+  tono->p_Tono_StartTune(String("Retro/Cave Digger"), 37171661, 100);  // rolls both drums mute
+  EXPECT_EQ(tono->m_Muted[0] * 2 + tono->m_Muted[1], 1);
 }
 
-TEST_F(Music, NotesDrumsVolumesSlidesAndPauses) {
+TEST_F(Music, NotesDrumsLevelsLeadInsSlidesAndPauses) {
   Load("Retro/Cave Digger");
-  player->m_Muted[0] = player->m_Muted[1] = player->m_Muted[2] = 0;
-  // Drum notes play their kit's eight sounds, track 0 left and track 1 right.
-  const int drums[8] = {13, 15, 17, 18, 20, 22, 24, 25};
+  tono->m_Muted[0] = tono->m_Muted[1] = tono->m_Muted[2] = 0;
+  const int drums[8] = {13, 15, 17, 18, 20, 22, 24, 25};  // sounds 1..8, left and right
   for (int d = 1; d <= 8; ++d) {
-    player->p_Tono_PlayNote(0, drums[d - 1], 0, 0, 0);
-    player->p_Tono_PlayNote(1, drums[d - 1], 0, 0, 0);
-    EXPECT_EQ(Source(31).buffer, player->m_DrumKitA[d]->m_sample->buffer);
-    EXPECT_EQ(Source(30).buffer, player->m_DrumKitB[d]->m_sample->buffer);
+    tono->p_Tono_PlayNote(0, drums[d - 1], 0, 0, 0);
+    tono->p_Tono_PlayNote(1, drums[d - 1], 0, 0, 0);
+    EXPECT_EQ(Source(31).buffer, tono->m_DrumKitA[d]->m_sample->buffer);
+    EXPECT_EQ(Source(30).buffer, tono->m_DrumKitB[d]->m_sample->buffer);
+    EXPECT_EQ(Source(31).looping + Source(30).looping, 0);  // once
     EXPECT_NEAR(Source(31).position[0], std::sin(-0.35f), 1e-6);
     EXPECT_NEAR(Source(30).position[0], std::sin(0.35f), 1e-6);
   }
-  player->p_Tono_PlayNote(0, 14, 0, 0, 0);  // not a drum note: silence
+  tono->p_Tono_PlayNote(0, 1, 0, 0, 0);  // not a drum note: silence
   EXPECT_EQ(Source(31).state, AL_STOPPED);
-
-  // Melodic rates: the pitch table times the current chord letter.
+  // Melodic notes loop at the pitch table's rate times the chord letter's.
   const struct { const char* queue; int note; float rate; } notes[] = {
-      {"q", 13, 1.0f}, {"jq", 1, 0.5f * 0.891f}, {"b", 32, 2.996f * 0.749f}, {"z", 25, 1.0f}};
+      {"q", 13, 1.0f}, {"jq", 1, 0.5f * 0.891f}, {"b", 32, 2.996f * 0.749f}, {"z", 25, 1.0f},
+      {"", 20, 1.498f}};
   for (const auto& n : notes) {
-    player->m_ChordQueue = String(n.queue);
-    player->p_Tono_PlayNote(2, n.note, 30, 0, 0);
+    tono->m_ChordQueue = String(n.queue);
+    tono->p_Tono_PlayNote(2, n.note, 30, 0, 0);
     EXPECT_FLOAT_EQ(Source(29).pitch, n.rate) << n.queue << n.note;
-    EXPECT_EQ(Source(29).buffer, player->m_Instrument[2]->m_sample->buffer);
+    EXPECT_EQ(Source(29).buffer, tono->m_Instrument[2]->m_sample->buffer);
     EXPECT_EQ(Source(29).looping, 1);
   }
-  EXPECT_FLOAT_EQ(Source(29).gain, 0.5f);
-  // The level holds while the envelope is 1 or more, then compounds down row by row.
-  for (int row = 0; row < 7; ++row) player->p_Tono_PlayNote(2, 0, 0, 0, 0);
+  // A level holds while the envelope is 1 or more, then compounds down to silence; 31 silences.
+  for (int row = 0; row < 7; ++row) tono->p_Tono_PlayNote(2, 0, row == 0 ? 30 : 0, 0, 0);
   EXPECT_NEAR(Source(29).gain, 0.5f * 0.9f * 0.8f, 1e-3);
-  player->p_Tono_PlayNote(2, 0, 31, 0, 0);
+  tono->p_Tono_PlayNote(2, 0, 31, 0, 0);
   EXPECT_EQ(Source(29).gain, 0.0f);
-  // Slides by a 180th or a 15th of the parameter, and stop at 4.0 and 0.25.
-  player->m_ChordQueue = String("q");
-  const struct { int note, effect; float rate; } slides[] = {
-      {13, 1, 1.1f}, {13, 2, 0.9f}, {32, 3, 4.0f}, {1, 4, 0.25f}, {0, 2, 0.25f}};
-  for (const auto& slide : slides) {
-    player->p_Tono_PlayNote(2, slide.note, 0, slide.effect, slide.note == 32 || slide.note == 1 ? 31 : 18);
-    EXPECT_FLOAT_EQ(Source(29).pitch, slide.rate) << slide.note << "/" << slide.effect;
+  // A muted track due to enter next section comes in during the last 8 rows of this one.
+  const int entries[4][4] = {{1, 56, 0, 1}, {1, 55, 0, 0}, {2, 60, 0, 0}, {1, 60, 1, 0}};
+  tono->m_Muted[3] = tono->m_LeadIn[3] = 1;
+  for (const int* e : entries) {
+    tono->p_Tono_Stop(0);
+    tono->m_SectionLeft = e[0];
+    tono->m_Row = e[1];
+    tono->m_MutedNext[3] = e[2];
+    tono->p_Tono_PlayNote(3, 13, 30, 0, 0);
+    EXPECT_EQ(tono->m_ChannelBusy[3], e[3]) << e[0] << " " << e[1];
   }
-
-  // Pausing silences at once; play resumes 150 ms after the pause ends.
+  // Slides by a 180th (1, 2) or a 15th (3, 4) of the parameter, within 0.25 .. 4.0.
+  tono->m_ChordQueue = String("q");
+  const struct { int note, effect, parameter; float rate; } slides[] = {
+      {13, 1, 18, 1.1f}, {13, 2, 18, 0.9f}, {32, 3, 31, 4.0f}, {1, 4, 31, 0.25f}, {0, 2, 9, 0.25f}};
+  for (const auto& s : slides) {
+    tono->p_Tono_PlayNote(2, s.note, 0, s.effect, s.parameter);
+    EXPECT_FLOAT_EQ(Source(29).pitch, s.rate) << s.note << "/" << s.effect;
+  }
+  // Pausing silences at once and play resumes 150 ms after the pause ends; the sound option
+  // without music silences and holds the tune.
   app->m_Paused = 1;
   game.Update(10);
   EXPECT_EQ(Source(29).state, AL_STOPPED);
-  EXPECT_EQ(player->m_ChannelBusy[2], 0);
-  const int row = player->m_Row, pausedAt = vel_app_Millisecs();
+  const int row = tono->m_Row, pausedAt = vel_app_Millisecs();
   app->m_Paused = 0;
-  for (int i = 0; i < 20 && player->m_Row == row; ++i) game.Update();
+  for (int i = 0; i < 20 && tono->m_Row == row; ++i) game.Update();
   EXPECT_GE(vel_app_Millisecs() - pausedAt, 150);
   EXPECT_LT(vel_app_Millisecs() - pausedAt, 170);
-  // The sound option without music silences and holds the tune.
   app->m_Options[5] = 2;
   game.Update(30);
-  EXPECT_EQ(player->m_Row, (row + 1) % 64);
+  EXPECT_EQ(tono->m_Row, (row + 1) % 64);
 }
 
-TEST_F(Music, PatternFlowStaysInsideTheGrid) {
+TEST_F(Music, PatternStepsStayInsideTheGridAndChannelsInsideTheDevice) {
   Load("Retro/Cave Digger");
-  WriteTune();
-  player->m_NextTick = vel_app_Millisecs() - 1000000;  // every call plays a row
-  // Effect 8 on track 0 at row 10: the later tracks play row 63 in the same tick.
-  player->m_Pattern[0] = 0;
-  player->m_Cells[10 * 8 + 2] = 8;
-  player->m_Row = 10;
-  player->m_Cells[1 * 4096 + 1 * 512 + 63 * 8] = 15;
-  player->m_Pattern[1] = 1;
-  player->m_Muted[1] = 0;
-  player->p_Tono_MusicPlay();
-  EXPECT_EQ(Source(30).buffer, player->m_DrumKitB[2]->m_sample->buffer);
-  EXPECT_EQ(player->m_Row, 0);
-  EXPECT_EQ(player->m_ChordQueue, String("qjj"));
-  // A pattern step past either end of the grid keeps the pattern at 62 or 0.
-  player->m_SectionLeft = 3;
-  player->m_Pattern[2] = 62;
-  player->m_Cells[62 * 4096 + 2 * 512 + 2] = 27;
-  player->m_Cells[62 * 4096 + 2 * 512 + 3] = 1;
-  player->p_Tono_MusicPlay();
-  EXPECT_EQ(player->m_Pattern[2], 62);
-  player->m_SectionLeft = 2;
-  player->m_Pattern[3] = 0;
-  player->m_Cells[3 * 512 + 1 * 8 + 2] = 27;
-  player->m_Cells[3 * 512 + 1 * 8 + 3] = 2;
-  player->p_Tono_MusicPlay();
-  EXPECT_EQ(player->m_Pattern[3], 0);
-  // Channels outside the device disable their tracks.
-  player->p_Tono_Init(40, 4, 3, 3, 4);
+  tono->m_NextTick = vel_app_Millisecs() - 1000000;  // every call plays a row
+  tono->m_Muted[2] = 0;
+  // Steps forward while the patterns left are odd, back while even, never past either end;
+  // the cell is read again from the new pattern.
+  for (int p : {0, 1, 3, 62}) {
+    Cell(p, 2, 1)[2] = 27;
+    Cell(p, 2, 1)[3] = p == 1 || p == 62 ? 1 : 2;
+  }
+  Cell(2, 2, 1)[0] = 20;
+  Cell(2, 2, 1)[1] = 30;
+  const int steps[6][3] = {{3, 1, 2}, {4, 1, 1}, {3, 62, 62}, {2, 3, 2}, {1, 3, 3}, {2, 0, 0}};
+  for (const int* step : steps) {
+    tono->m_Row = 1;
+    tono->m_SectionLeft = step[0];
+    tono->m_Pattern[2] = step[1];
+    tono->p_Tono_MusicPlay();
+    EXPECT_EQ(tono->m_Pattern[2], step[2]) << step[0] << " " << step[1];
+  }
+  EXPECT_FLOAT_EQ(Source(29).pitch, tono->p_GetPitch(20) * tono->m_ChordRatio);
+  EXPECT_FLOAT_EQ(Source(29).gain, 0.5f);
+  // Channels outside 1..32 disable their tracks.
+  tono->p_Tono_Init(40, 4, 3, 3, 4);
   fake_al::world().calls.clear();
-  player->p_Tono_PlayNote(0, 13, 30, 3, 10);
+  tono->p_Tono_PlayNote(0, 13, 30, 3, 10);
   EXPECT_TRUE(fake_al::world().calls.empty());
 }
 
@@ -225,14 +226,18 @@ TEST_F(Music, AGameStartsTheTuneOfItsDifficultyAndGameOverStopsIt) {
     app->m_Difficulty = d;
     app->m_Mode = 11;
     game.Update();
-    EXPECT_EQ(player->m_TunePath, String("tunes/") + String(tunes[d - 1]) + String(".png"));
-    EXPECT_EQ(player->m_TuneSeed, 37171650);
-    EXPECT_EQ(player->m_Tempo, 100);
+    EXPECT_EQ(tono->m_TunePath, String("tunes/") + String(tunes[d - 1]) + String(".png"));
+    EXPECT_EQ(tono->m_TuneSeed, 37171650);
+    EXPECT_EQ(tono->m_Tempo, 100);
   }
+  tono->p_Tono_StartTune(String("Retro/Jumpalong"), 37171650, 0);
+  EXPECT_EQ(tono->m_Tempo, 1);  // a row of 8000 / 0 ms would never end
   game.Frame(30);
-  EXPECT_EQ(player->m_State, 2);
+  tono->m_Muted[2] = 0;
+  tono->p_Tono_PlayNote(2, 13, 30, 0, 0);
   app->m_Lives = -1;
   game.Update(92);
   EXPECT_EQ(app->m_Mode, 1);
-  EXPECT_EQ(player->m_State, 0);
+  EXPECT_EQ(tono->m_State, 0);
+  EXPECT_EQ(Source(29).state, AL_STOPPED);
 }
