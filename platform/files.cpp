@@ -117,10 +117,11 @@ unsigned char* VelGame::LoadData(String path, int* length) {
   return data;
 }
 
-int VelGame::SaveState(String state) {
-  FILE* f = OpenFile(String(kStateTempFile), String("wb"));
+int VelGame::SaveState(String state) { return WriteState(state.ToUtf8()); }
+
+int VelGame::WriteState(const std::string& bytes) {
+  FILE* f = std::fopen(kStateTempFile, "wb");
   if (!f) return -1;
-  std::string bytes = state.ToUtf8();
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = std::fflush(f) == 0 && ok;
   ok = fsync(fileno(f)) == 0 && ok;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "runtime/array.h"
 #include "runtime/object.h"
@@ -48,6 +49,8 @@ class VelGame {
   // -1 when the temporary file cannot be opened, -2 for any later failure (the previous state
   // file is then left as it was).
   virtual int SaveState(String state);
+  // The same write for bytes already encoded; it uses no runtime types, so any thread may run it.
+  static int WriteState(const std::string& bytes);
   virtual String LoadState();
   // The whole file decoded as text (see String::Load); the empty string when it cannot be read.
   virtual String LoadString(String path);

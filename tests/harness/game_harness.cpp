@@ -9,6 +9,7 @@
 #include "audio/audio_module.h"
 #include "audio/gxtk_audio.h"
 #include "host/program.h"
+#include "platform/state_writer.h"
 #include "runtime/gc.h"
 
 namespace fs = std::filesystem;
@@ -67,6 +68,7 @@ GameHarness::GameHarness(HarnessOptions options) : options_(std::move(options)) 
 }
 
 GameHarness::~GameHarness() {
+  FinishStateSaves();  // the writer thread writes into the working folder it finds
   if (chdir(previous_cwd_.c_str()) != 0) std::abort();
   std::error_code ignored;
   fs::remove_all(dir_, ignored);
