@@ -10,7 +10,8 @@
 //
 // The methods are split by concern: state and frame loop (my_app.cpp), loading (loading.cpp),
 // drawing and text (drawing.cpp), controls (controls.cpp), particles and stars
-// (particles.cpp), sound (sound.cpp), and the screens.
+// (particles.cpp), sound (sound.cpp), scores (scores.cpp), badges (badges.cpp), the saved
+// state (saving.cpp), and the screens.
 #pragma once
 
 #include "host/app.h"
@@ -135,6 +136,20 @@ class c_MyApp : public c_App {
   // Place 0..9 that a score takes in the best table of m_Difficulty, or -1.
   int BestPlace(int score);
   String p_MyNth();
+  int p_LoadMenu();
+
+  // Badges (badges.cpp).
+  String p_BadgeID(int n);
+  String p_BadgeName(int n);
+  String p_BadgeDetail(int n);
+  int p_ShowBadges();
+  int p_BadgesBox();
+
+  // The saved state (saving.cpp).
+  // The state string of the current options, badges and scores.
+  String StateString();
+  int p_Save();
+  int p_Load();
 
   // Main menu and options box (menu.cpp).
   int p_Menu();
@@ -152,13 +167,6 @@ class c_MyApp : public c_App {
   int p_PauseMenu();
   int p_CreditBox();
   int p_OuyaQuit();
-
-  // Screens (screens.cpp).
-  int p_LoadMenu();
-  int p_BadgesBox();
-  int p_ShowBadges();
-  int p_Save();
-  int p_Load();
 
   // Mode and flow.
   int m_Mode = 0;
@@ -256,9 +264,9 @@ class c_MyApp : public c_App {
   Array<int> m_BadgePopup;
   Array<int> m_BadgePopupTime;
   Array<int> m_Order;
-  int m_BadgeScroll = 0;
-  int m_BadgeScrollTarget = 0;
-  int m_NewHighRank = 0;
+  float m_BadgeScroll = 0;
+  float m_BadgeScrollTarget = 0;
+  int m_NewHighRank = -1;
 
   // Stars and particles.
   Array<float> m_Stars;
