@@ -1,10 +1,10 @@
 """The real game under Xvfb: its loading screen, the start jingle in the captured audio, the
-fullscreen switch and back, a start without any data, F4 ending the program, and the music
-of the procedural player in a game.
+fullscreen switch and back, a start without any data, F4 ending the program, the state file,
+and the music of the procedural player in a game.
 
 Run inside an X server of 1280x1024 (xvfb-run -a -s "-screen 0 1280x1024x24") with
 /usr/bin/python3 (python3-xlib), ImageMagick's import and xdotool:
-    game_e2e.py ZIPKIN DATA_DIR loading|jingle|fullscreen|nodata|quit|music
+    game_e2e.py ZIPKIN DATA_DIR loading|jingle|fullscreen|nodata|quit|scores|music
 (music needs the game built with the procedural player.)
 Each case runs the game in a fresh temporary working directory, with `data` linked to the
 generated data folder (none in the nodata case). The game runs with ZIPKIN_GAME_TRACE set,
@@ -43,8 +43,11 @@ def fail(message):
 class Game:
     """One run of the game in its own working directory."""
 
-    def __init__(self, zipkin, data_dir, extra_env=None):
+    def __init__(self, zipkin, data_dir, extra_env=None, state=None):
         self.work = tempfile.mkdtemp(prefix="zipkin-game-e2e-")
+        if state:
+            with open(os.path.join(self.work, ".kestrelstate"), "w") as f:
+                f.write(state)
         if data_dir:
             os.symlink(os.path.abspath(data_dir), os.path.join(self.work, "data"))
         self.out_path = os.path.join(self.work, "stdout.txt")
@@ -443,6 +446,33 @@ def case_music(zipkin, data_dir):
         fail("the notes do not keep to the 80 ms rows")
 
 
+# A state line: the options a first run has, badge 31, three scores at difficulty 2.
+STATE = ("0|0|0|0|0|1|0|0|0|0|64|64|10|0|1|" + "0|" * 10 + "1483|-2147483648|" + "0|" * 7 +
+         "-2147483648|" + "0|" * 21 + "900|700|800|900|700|0|0|800|" + "0|" * 12 + "24700|" +
+         "0|" * 21)
+
+
+def case_scores(zipkin, data_dir):
+    """A state file in the working folder comes back in the next run: when its window loses
+    the focus, the game writes the same line back, having loaded every section of it."""
+    game = Game(zipkin, data_dir, state=STATE)
+    try:
+        game.wait_trace("loaded")
+        game.key(game.window((640, 480))[0], "shift")  # the focus, to lose it next
+        time.sleep(0.5)
+        path = os.path.join(game.work, ".kestrelstate")
+        os.remove(path)
+        game.display.screen().root.set_input_focus(X.RevertToParent, X.CurrentTime)
+        game.display.sync()
+        deadline = time.monotonic() + 5
+        while not os.path.exists(path) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        if not os.path.exists(path) or open(path).read() != STATE:
+            fail("losing the focus did not write the same line back")
+    finally:
+        game.close()
+
+
 def main():
     zipkin, data_dir, case = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
     cases = {
@@ -451,6 +481,7 @@ def main():
         "fullscreen": lambda: case_fullscreen(zipkin, data_dir),
         "nodata": lambda: case_quit(zipkin, None),
         "quit": lambda: case_quit(zipkin, data_dir),
+        "scores": lambda: case_scores(zipkin, data_dir),
         "music": lambda: case_music(zipkin, data_dir),
     }
     if case not in cases:
