@@ -1,10 +1,11 @@
 """The real game under Xvfb: its loading screen, the start jingle in the captured audio, the
-fullscreen switch and back, a start without any data, F4 ending the program, the state file,
-and the music of the procedural player in a game.
+menu after the fullscreen switch and back, a start without any data, F4 ending the program,
+the state file, a player's journey through every screen by keyboard (what is seen, heard
+and kept), and the music of the procedural player in a game.
 
 Run inside an X server of 1280x1024 (xvfb-run -a -s "-screen 0 1280x1024x24") with
 /usr/bin/python3 (python3-xlib), ImageMagick's import and xdotool:
-    game_e2e.py ZIPKIN DATA_DIR loading|jingle|fullscreen|nodata|quit|scores|music
+    game_e2e.py ZIPKIN DATA_DIR loading|jingle|fullscreen|nodata|quit|scores|journey|music
 (music needs the game built with the procedural player.)
 Each case runs the game in a fresh temporary working directory, with `data` linked to the
 generated data folder (none in the nodata case). The game runs with ZIPKIN_GAME_TRACE set,
@@ -51,14 +52,19 @@ class Game:
         if data_dir:
             os.symlink(os.path.abspath(data_dir), os.path.join(self.work, "data"))
         self.out_path = os.path.join(self.work, "stdout.txt")
-        env = dict(os.environ, ZIPKIN_GAME_TRACE="1")
-        env.update(extra_env or {})
-        self.started = time.monotonic()
-        with open(self.out_path, "w") as out:
-            self.proc = subprocess.Popen([zipkin], cwd=self.work, env=env, stdout=out,
-                                         stderr=subprocess.STDOUT)
+        self.env = dict(os.environ, ZIPKIN_GAME_TRACE="1")
+        self.env.update(extra_env or {})
+        self.zipkin = zipkin
+        self.start()
         self.display = display.Display()
         self.pid_atom = self.display.intern_atom("_NET_WM_PID")
+
+    def start(self):
+        """Starts the program (again, once it has ended) in the working directory."""
+        self.started = time.monotonic()
+        with open(self.out_path, "w") as out:
+            self.proc = subprocess.Popen([self.zipkin], cwd=self.work, env=self.env,
+                                         stdout=out, stderr=subprocess.STDOUT)
 
     def close(self):
         if self.proc.poll() is None:
@@ -177,11 +183,77 @@ def loading_screen_fault(pixels, rect, logo=True):
     return None, summary
 
 
-def check_loading_screen(pixels, rect, what, logo=True):
-    fault, summary = loading_screen_fault(pixels, rect, logo)
+def region_shares(pixels, rect, kinds):
+    """Share of the pixels of rect (x, y, w, h) that each test of `kinds` (name -> function
+    of r, g, b) accepts, over an even grid of at most about 20,000 pixels."""
+    x0, y0, w, h = rect
+    step = max(1, int((w * h / 20000.0) ** 0.5))
+    counts = dict.fromkeys(kinds, 0)
+    seen = 0
+    for y in range(y0, y0 + h, step):
+        for x in range(x0, x0 + w, step):
+            i = (y * SCREEN_W + x) * 3
+            r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
+            seen += 1
+            for name, test in kinds.items():
+                counts[name] += test(r, g, b)
+    return {name: n / float(seen) for name, n in counts.items()}
+
+
+def black(r, g, b):
+    return r < 20 and g < 20 and b < 20
+
+
+# What each screen shows, as (region in virtual units of the 640x480 design, colour test,
+# least share): the menu's black sky, planet backdrop and orange logo; the play screen's
+# pause button and green score; the pause panel's orange body; the options box's brown panel;
+# the game-over panel's yellow bar, left of where the pause panel would be.
+SCREENS = {
+    "menu": [((0, 0, 640, 480), black, 0.3),
+             ((0, 0, 640, 480), lambda r, g, b: r > 120 and r > g + 25 and g > b + 10, 0.08),
+             ((60, 20, 360, 140), lambda r, g, b: r > 200 and 90 < g < 190 and b < 80, 0.05)],
+    "play": [((4, 4, 24, 24), lambda r, g, b: b > r + 60, 0.2),
+             ((264, 24, 112, 16), lambda r, g, b: g > 120 and g > r + 60 and g > b + 60, 0.1)],
+    "pause": [((190, 200, 60, 80), lambda r, g, b: r > 150 and 70 < g < 150 and b < 70, 0.5)],
+    "options": [((60, 300, 500, 150), lambda r, g, b: 90 < r < 170 and 30 < g < 100 and b < 50,
+                 0.5)],
+    "game over": [((0, 210, 170, 12), lambda r, g, b: r > 100 and g > 100 and b < 60, 0.5)],
+}
+
+
+def screen_fault(pixels, rect, screen):
+    """What the window at rect (x, y, w, h) lacks of `screen` (None if nothing), and the
+    shares seen. Regions scale with the window; the design is 640x480."""
+    k = rect[3] / 480.0
+    seen = []
+    for (x, y, w, h), test, least in SCREENS[screen]:
+        region = (rect[0] + int(x * k), rect[1] + int(y * k), int(w * k), int(h * k))
+        share = region_shares(pixels, region, {"s": test})["s"]
+        seen.append("%.3f" % share)
+        if share < least:
+            return "%s: a share %.3f in %s, less than %.2f" % (screen, share, region, least), seen
+    return None, seen
+
+
+def see(game, rect, screen, what, timeout=3.0, gone=None):
+    """Screenshots until the window shows `screen` (and no longer shows the screen `gone`),
+    for `timeout` seconds at most."""
+    deadline = time.monotonic() + timeout
+    while True:
+        pixels = screenshot(os.path.join(game.work, "shot.rgb"))
+        fault, seen = screen_fault(pixels, rect, screen)
+        if not fault and gone and not screen_fault(pixels, rect, gone)[0]:
+            fault = "%s still shows" % gone
+        if not fault or time.monotonic() > deadline:
+            break
     if fault:
-        fail("%s: %s (%s)" % (what, fault, summary))
-    print("%s: %s" % (what, summary))
+        fail("%s: %s" % (what, fault))
+    print("%s: %s (%s)" % (what, screen, ", ".join(seen)))
+    return pixels
+
+
+def see_menu(game, rect, what):
+    return see(game, rect, "menu", what)
 
 
 # ---- audio -------------------------------------------------------------------------------
@@ -258,33 +330,37 @@ def rms(samples):
 
 # ---- cases -------------------------------------------------------------------------------
 
+def see_loading_screen(game, logo=True):
+    """Screenshots from the first loading frame on (the trace comes just before the frame
+    reaches the screen) until one shows the loading screen, for half a second at most and
+    while the loader still runs. (Before the first frame, start-up is mostly the software
+    OpenGL getting ready.)"""
+    first = game.wait_trace("loading-frame")[0]
+    _, rect = game.window((640, 480), CENTRED)
+    while True:
+        taken = time.monotonic()
+        pixels = screenshot(os.path.join(game.work, "shot.rgb"))
+        done = time.monotonic()
+        fault, summary = loading_screen_fault(pixels, rect, logo)
+        if not fault or done - first > 0.5:
+            break
+    print("first loading frame %.3f s after start; screenshot %.3f..%.3f s" %
+          (first - game.started, taken - game.started, done - game.started))
+    if fault:
+        fail("no loading screen within %.3f s of its first frame: %s (%s)" %
+             (done - first, fault, summary))
+    if done - first > 0.5:
+        fail("screenshot finished %.3f s after the first loading frame" % (done - first))
+    loaded = game.traces("loaded")
+    if loaded and loaded[0] < taken:
+        fail("loading had ended before the screenshot was taken")
+    print("loading screen: " + summary)
+
+
 def case_loading(zipkin, data_dir):
     game = Game(zipkin, data_dir)
     try:
-        first = game.wait_trace("loading-frame")[0]
-        _, rect = game.window((640, 480), CENTRED)
-        # Screenshots from the first loading frame on (the trace comes just before the frame
-        # reaches the screen) until one shows the loading screen, for half a second at most
-        # and while the loader still runs. (Before the first frame, start-up is mostly the
-        # software OpenGL getting ready.)
-        while True:
-            taken = time.monotonic()
-            pixels = screenshot(os.path.join(game.work, "shot.rgb"))
-            done = time.monotonic()
-            fault, summary = loading_screen_fault(pixels, rect)
-            if not fault or done - first > 0.5:
-                break
-        print("first loading frame %.3f s after start; screenshot %.3f..%.3f s" %
-              (first - game.started, taken - game.started, done - game.started))
-        if fault:
-            fail("no loading screen within %.3f s of its first frame: %s (%s)" %
-                 (done - first, fault, summary))
-        if done - first > 0.5:
-            fail("screenshot finished %.3f s after the first loading frame" % (done - first))
-        loaded = game.traces("loaded")
-        if loaded and loaded[0] < taken:
-            fail("loading had ended before the screenshot was taken")
-        print("loading screen: " + summary)
+        see_loading_screen(game)
     finally:
         game.close()
 
@@ -353,6 +429,8 @@ def case_jingle(zipkin, data_dir):
 
 
 def case_fullscreen(zipkin, data_dir):
+    """F11 switches to a fullscreen window and back; after each reload the menu is drawn
+    over the whole window."""
     game = Game(zipkin, data_dir)
     try:
         game.wait_trace("loaded")
@@ -362,14 +440,12 @@ def case_fullscreen(zipkin, data_dir):
         w, rect = game.window((SCREEN_W, SCREEN_H), (0, 0))
         w.set_input_focus(X.RevertToParent, X.CurrentTime)
         game.display.sync()
-        # The new size reloads the art (the "-hd2" set) and draws the loading screen.
-        game.wait_trace("loaded", 2)
-        check_loading_screen(screenshot(os.path.join(game.work, "full.rgb")), rect, "fullscreen")
-
+        game.wait_trace("loaded", 2)  # the new size reloads the art (the "-hd2" set)
+        see_menu(game, rect, "fullscreen")
         game.key(w, "F11")
         w, rect = game.window((640, 480), CENTRED)
         game.wait_trace("loaded", 3)
-        check_loading_screen(screenshot(os.path.join(game.work, "back.rgb")), rect, "window again")
+        see_menu(game, rect, "window again")
         game.key(w, "F4")
         status = game.wait_exit()
         if status != 0:
@@ -383,11 +459,10 @@ def case_quit(zipkin, data_dir):
     still shows, with nothing of the missing pictures drawn."""
     game = Game(zipkin, data_dir)
     try:
+        if not data_dir:
+            see_loading_screen(game, logo=False)
         game.wait_trace("loaded")
         w, rect = game.window((640, 480))
-        if not data_dir:
-            check_loading_screen(screenshot(os.path.join(game.work, "shot.rgb")), rect,
-                                 "without data", logo=False)
         game.key(w, "F4")
         status = game.wait_exit()
         if status != 0:
@@ -473,6 +548,147 @@ def case_scores(zipkin, data_dir):
         game.close()
 
 
+def state_line(recent):
+    """A valid state line: a first run's options, no badges, and at difficulty 2 the best
+    scores 900, 800, 700 and the recent scores `recent` (ten of them)."""
+    best = [900, 800, 700] + [0] * 7
+    table = []
+    for j in range(10):
+        table += [best[j], recent[j]]
+    check = sum((j + 4) * best[j] + (1 + 3 + j) * recent[j] for j in range(10))
+    options = [0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 64, 64, 10, 0, 1] + [0] * 10
+    numbers = (options + [sum(i * v for i, v in enumerate(options))] + [0] * 9 + [0] * 21 +
+               table + [check] + [0] * 21)
+    return "".join("%d|" % n for n in numbers)
+
+
+def recent_scores(line, table=1):
+    numbers = [int(v) for v in line.split("|")[:-1]]
+    at = 35 + 21 * table
+    return [numbers[at + 2 * j + 1] for j in range(10)]
+
+
+def last_list_rows(pixels, rect, rows=5):
+    """Pixels of the "Last" list's colour in each of its first score rows (640x480 window):
+    a row showing 700 has about three times the pixels of one showing 0."""
+    x, y = rect[0] + 520, rect[1] + 240 + 20 + 15
+    green = {"t": lambda r, g, b: g > 200 and 140 < r < 240 and b < 150}
+    return [region_shares(pixels, (x, y + 15 * k, 120, 15), green)["t"] for k in range(rows)]
+
+
+def heard(samples, sound, start, end):
+    """Normalised cross-correlation of the effect file `sound` with the capture (mono, 44.1
+    kHz) between the sample positions start and end: near 1 where it plays alone, lower when
+    music plays with it, near 0 where it does not play."""
+    import numpy
+    rate, channels, effect = read_wav(sound)
+    e = numpy.array(effect, dtype=float).reshape(-1, channels).mean(axis=1)
+    x = numpy.array(samples[max(0, start):end], dtype=float)
+    if len(x) < len(e):
+        return 0.0
+    n = 1 << int(numpy.ceil(numpy.log2(len(x) + len(e))))
+    dots = numpy.fft.irfft(numpy.fft.rfft(x, n) * numpy.conj(numpy.fft.rfft(e, n)), n)
+    dots = dots[:len(x) - len(e) + 1]
+    energy = numpy.concatenate([[0.0], numpy.cumsum(x * x)])
+    window = numpy.sqrt(energy[len(e):] - energy[:-len(e)]) * numpy.sqrt((e * e).sum())
+    return float((dots / numpy.maximum(window, 1e-9)).max())
+
+
+def case_journey(zipkin, data_dir):
+    """A player's first evening, by keyboard, on a state file with scores at difficulty 2:
+    the menu after loading, the highlight moved to difficulty 2 with its sound, fire starting
+    a game with its tune, a jump with its sound, pause (the tune paused), the options box
+    opened from the pause panel and closed, quit through the game-over panel back to the
+    menu with the score at the top of the "Last" list; after a restart the list is the same."""
+    work = tempfile.mkdtemp(prefix="zipkin-game-journey-")
+    capture, conf = wave_capture(work)
+    recent = [700, 900, 0, 800] + [0] * 6
+    game = Game(zipkin, data_dir, {"ALSOFT_CONF": conf}, state=state_line(recent))
+    marks = {}
+
+    def mark(name):
+        marks[name] = (os.path.getsize(capture) - 44) // 4
+
+    try:
+        game.wait_trace("loaded")
+        w, rect = game.window((640, 480), CENTRED)
+        time.sleep(0.8)  # the menu slides in
+        see_menu(game, rect, "after loading")
+        mark("move")
+        game.key(w, "Right", held=True)
+        before = last_list_rows(see_menu(game, rect, "difficulty 2"), rect)
+        if not before[0] > 2 * before[2] or not before[1] > 2 * before[2]:
+            fail("the Last list of difficulty 2 does not show 700, 900, 0: %s" % before)
+        mark("fire")
+        game.key(w, "Return", held=True)
+        see(game, rect, "play", "fire")
+        time.sleep(1.0)
+        mark("jump")
+        game.key(w, "space", held=True)
+        time.sleep(0.6)
+        mark("pause")
+        game.key(w, "Escape", held=True)
+        see(game, rect, "pause", "escape")
+        game.key(w, "Right", held=True)
+        mark("options")
+        game.key(w, "Return", held=True)
+        see(game, rect, "options", "options from the pause panel")
+        time.sleep(0.6)  # keys wait until the box has risen
+        game.key(w, "Escape", held=True)
+        see(game, rect, "pause", "options closed", gone="options")
+        time.sleep(0.2)  # the box's last frames of sliding away still hold the keys
+        for key in ("Left", "Left", "Return"):  # resume, quit, choose it
+            game.key(w, key, held=True)
+        see(game, rect, "game over", "quit")
+        see_menu(game, rect, "back in the menu")
+        time.sleep(1.0)  # the game-over panel fades out over the menu
+        after = last_list_rows(see_menu(game, rect, "the panel gone"), rect)
+        if not after[0] * 2 < after[1]:
+            fail("the Last list does not start with the new 0 above 700: %s" % after)
+        game.key(w, "F4")
+        if game.wait_exit() != 0:
+            fail("exit status %d after F4" % game.proc.returncode)
+        line = open(os.path.join(game.work, ".kestrelstate")).read()
+        if recent_scores(line) != [0] + recent[:9]:
+            fail("saved recent scores %s" % recent_scores(line))
+
+        heard_path = capture + ".first"
+        os.rename(capture, heard_path)
+
+        # The next evening, in the same folder: the same list.
+        game.start()
+        game.wait_trace("loaded")
+        w, rect = game.window((640, 480), CENTRED)
+        time.sleep(0.8)
+        game.key(w, "Right", held=True)
+        shown = last_list_rows(see_menu(game, rect, "after a restart"), rect)
+        if any(abs(a - b) > 0.01 for a, b in zip(shown, after)):
+            fail("the Last list after a restart %s differs from %s" % (shown, after))
+        game.key(w, "F4")
+        game.wait_exit()
+    finally:
+        game.close()
+
+    rate, channels, samples = read_wav(heard_path)
+    shutil.rmtree(work, ignore_errors=True)
+    mono = [(samples[i] + samples[i + 1]) // 2 for i in range(0, len(samples) - 1, 2)]
+    sfx = os.path.join(data_dir, "sfx")
+    half = rate // 2
+    move = heard(mono, os.path.join(sfx, "099.wav"), marks["move"], marks["move"] + half)
+    jump = heard(mono, os.path.join(sfx, "005.wav"), marks["jump"], marks["jump"] + half)
+    no_jump = heard(mono, os.path.join(sfx, "005.wav"), marks["jump"] - half, marks["jump"])
+    tune = rms(mono[marks["fire"] + half:marks["jump"]])
+    paused = rms(mono[marks["pause"] + half:marks["options"]])
+    print("heard: highlight %.2f, jump %.2f (before it %.2f); tune rms %.0f, paused %.0f" %
+          (move, jump, no_jump, tune, paused))
+    if move < 0.8:
+        fail("the highlight's sound is not in the capture")
+    if jump < 0.5 or no_jump > 0.4:
+        fail("the jump's sound is not where the jump was")
+    if tune < 500 or paused > 0.1 * tune:
+        fail("the tune does not play in the game or does not pause with it")
+
+
 def main():
     zipkin, data_dir, case = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
     cases = {
@@ -482,6 +698,7 @@ def main():
         "nodata": lambda: case_quit(zipkin, None),
         "quit": lambda: case_quit(zipkin, data_dir),
         "scores": lambda: case_scores(zipkin, data_dir),
+        "journey": lambda: case_journey(zipkin, data_dir),
         "music": lambda: case_music(zipkin, data_dir),
     }
     if case not in cases:
