@@ -2,7 +2,10 @@
 // keys and the pointer through whole updates.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "harness/game_harness.h"
+#include "platform/state_writer.h"
 
 namespace {
 
@@ -22,7 +25,8 @@ class Menus : public testing::Test {
   }
   std::vector<int> Heard() {
     std::vector<int> sounds;
-    for (const GameHarness::Played& p : game.TakePlayed()) sounds.push_back(p.sound);
+    for (const GameHarness::Played& p : game.TakePlayed())
+      if (p.channel != 32) sounds.push_back(p.sound);  // effects, not the tune
     return sounds;
   }
   GameHarness game;
@@ -147,11 +151,62 @@ TEST_F(Menus, ThePausePanelRisesAndPlayResumesOnlyOnceItHasGone) {
   Hold(39);
   EXPECT_EQ(app->m_PauseSel, 0);
   Hold(37);
+  app->m_Score = 1234;
   Hold(13);
   EXPECT_EQ(app->m_Paused, 0);
   EXPECT_EQ(app->m_GameOverTimer, 1);
   game.Update(90);
   EXPECT_EQ(app->m_Mode, 1);
+  EXPECT_EQ(app->m_HighScores[0], 1234);   // best and recent lists of difficulty 1
+  EXPECT_EQ(app->m_HighScores[30], 1234);
+}
+
+TEST_F(Menus, TheOptionsBoxCyclesTheSoundAndSavesWhenClosedButNotForTheCredits) {
+  auto open = [&] {
+    unlink(".kestrelstate");
+    if (app->m_MenuSel != 4) app->MenuSelect(4);
+    game.Update(40);  // the carousel, or a closing box, settles
+    Hold(13);
+    ASSERT_EQ(app->m_OptionsOpen, 1);
+    game.Update(35);  // risen; the box takes no input while it moves
+  };
+  auto saved = [&] {
+    FinishStateSaves();
+    return access(".kestrelstate", F_OK) == 0;
+  };
+  open();
+  Hold(40);  // the sound row
+  app->p_PlayTune(String("Universe"), 1);
+  for (int expected : {2, 3, 0, 1}) {
+    if (expected == 0) app->p_PlayTune(String("Universe"), 1);  // playing again under "Music"
+    Hold(13);
+    EXPECT_EQ(app->m_Options[5], expected);
+    EXPECT_EQ(app->m_TunePlaying, 0) << expected;  // stopped by Off and SFX, not restarted
+  }
+  // Every change sounds, unless the new mode has no effects (Music, Off).
+  EXPECT_EQ(Heard(), (Sounds{99, 98, 99, 99, 99}));
+  Hold(27);  // back closes and saves
+  EXPECT_EQ(app->m_OptionsOpen, 0);
+  EXPECT_TRUE(saved());
+
+  open();
+  game.MouseDown(100, 60);  // the back cog
+  game.Update();
+  game.MouseUp(100, 60);
+  EXPECT_EQ(app->m_OptionsOpen, 0);
+  EXPECT_TRUE(saved());
+
+  open();
+  Hold(32);  // button 1 on the highlighted cog
+  EXPECT_EQ(app->m_OptionsOpen, 0);
+  EXPECT_TRUE(saved());
+
+  open();
+  for (int row = 1; row <= 4; ++row) Hold(40);
+  Hold(32);  // the credits row
+  EXPECT_EQ(app->m_OptionsOpen, 0);
+  EXPECT_EQ(app->m_CreditsOpen, 1);
+  EXPECT_FALSE(saved());
 }
 
 TEST_F(Menus, CreditLinesRollOnPastTheEndAndHoldingAKeyOnlySpeedsThemUp) {
