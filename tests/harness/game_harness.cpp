@@ -118,6 +118,7 @@ void GameHarness::MouseDown(float x, float y) {
 }
 
 void GameHarness::MouseUp(float x, float y) { host_->MouseEvent(5, 0, x, y); }
+void GameHarness::MouseMove(float x, float y) { host_->MouseEvent(6, 0, x, y); }
 
 void GameHarness::Resize(int width, int height) {
   fake_glfw::state().width = width;

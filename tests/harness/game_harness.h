@@ -55,6 +55,8 @@ class GameHarness {
   // Left button at a device pixel position.
   void MouseDown(float x, float y);
   void MouseUp(float x, float y);
+  // The pointer moved, no button pressed.
+  void MouseMove(float x, float y);
   // A new device size, as a window resize would give.
   void Resize(int width, int height);
 

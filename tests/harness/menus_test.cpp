@@ -57,22 +57,25 @@ TEST_F(Menus, KeysStepTheCarouselWithOneSoundAndTheSlideStaysQuiet) {
   EXPECT_EQ(app->m_MenuSel, 2);
   EXPECT_EQ(app->m_Difficulty, 2);
   EXPECT_EQ(Heard(), Sounds{99});
-  Hold(40);  // down
-  game.Update(40);
-  EXPECT_EQ(app->m_Difficulty, 3);
   Hold(38);  // up
-  Hold(38);
   Hold(38);  // up again: item 1 is the first
   EXPECT_EQ(app->m_MenuSel, 1);
+  Hold(40);  // down twice
+  Hold(40);
   game.Update(40);
   EXPECT_EQ(Heard(), (Sounds{99, 99, 99}));
   Hold(13);  // enter starts a game at the highlighted difficulty
   EXPECT_EQ(app->m_Mode, 10);
-  EXPECT_EQ(app->m_Difficulty, 1);
+  EXPECT_EQ(app->m_Difficulty, 3);
 }
 
 TEST_F(Menus, ADragMovesTheCarouselAndActivatesNothingItPassesOver) {
   const float y = 0.65f * vel_Game_jscrh;
+  for (float x = 100; x <= 300; x += 20) {  // a pointer moving with no button drags nothing
+    game.MouseMove(x, y);
+    game.Update();
+  }
+  EXPECT_EQ(app->m_MenuOffset, 0.0f);
   game.MouseDown(100, y);
   game.Update();
   float furthest = 0;
