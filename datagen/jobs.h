@@ -22,6 +22,8 @@ bool makeParent(const std::string& path);
 
 void addPictureJobs(std::vector<Job>& jobs, const std::string& outDir);
 void addContactSheetJobs(std::vector<Job>& jobs, const std::string& dir);
+// icon-48.png, icon-128.png and icon-256.png in dir.
+void addIconJobs(std::vector<Job>& jobs, const std::string& dir);
 void addEffectJobs(std::vector<Job>& jobs, const std::string& outDir);
 void addInstrumentJobs(std::vector<Job>& jobs, const std::string& outDir);
 void addTuneImageJobs(std::vector<Job>& jobs, const std::string& outDir);

@@ -2,6 +2,7 @@
 //
 //   zipkin_datagen OUTDIR [--font-dir DIR] [--threads N]
 //   zipkin_datagen --contact-sheet DIR [--font-dir DIR]
+//   zipkin_datagen --icons DIR [--font-dir DIR]
 //
 // The output is the same bytes on every run: all randomness is seeded, jobs
 // never share state, and the Ogg stream serial is fixed.
@@ -32,7 +33,8 @@ namespace {
 int usage() {
   std::fprintf(stderr,
                "usage: zipkin_datagen OUTDIR [--font-dir DIR] [--threads N] [--verbose] [--only TEXT]\n"
-               "       zipkin_datagen --contact-sheet DIR [--font-dir DIR] [--threads N]\n");
+               "       zipkin_datagen --contact-sheet DIR [--font-dir DIR] [--threads N]\n"
+               "       zipkin_datagen --icons DIR [--font-dir DIR] [--threads N]\n");
   return 2;
 }
 
@@ -52,13 +54,14 @@ uintmax_t folderBytes(const std::string& dir, int* files) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string outDir, contactDir, fontDir = ZIPKIN_DATAGEN_FONT_DIR;
+  std::string outDir, contactDir, iconDir, fontDir = ZIPKIN_DATAGEN_FONT_DIR;
   unsigned threads = std::max(1u, std::thread::hardware_concurrency());
   bool verbose = false;
   std::string only;  // run just the jobs whose label contains this text
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--contact-sheet" && i + 1 < argc) contactDir = argv[++i];
+    else if (a == "--icons" && i + 1 < argc) iconDir = argv[++i];
     else if (a == "--font-dir" && i + 1 < argc) fontDir = argv[++i];
     else if (a == "--verbose") verbose = true;
     else if (a == "--only" && i + 1 < argc) only = argv[++i];
@@ -66,7 +69,8 @@ int main(int argc, char** argv) {
     else if (!a.empty() && a[0] != '-' && outDir.empty()) outDir = a;
     else return usage();
   }
-  if (outDir.empty() == contactDir.empty()) return usage();
+  const int modes = !outDir.empty() + !contactDir.empty() + !iconDir.empty();
+  if (modes != 1) return usage();
   datagen::setFontDir(fontDir);
   // The PNG writer's deflate search depth: 5 keeps the files within a few
   // percent of the default's size at about half its time. Set once, before
@@ -79,6 +83,8 @@ int main(int argc, char** argv) {
   std::vector<datagen::Job> jobs;
   if (!contactDir.empty()) {
     datagen::addContactSheetJobs(jobs, contactDir);
+  } else if (!iconDir.empty()) {
+    datagen::addIconJobs(jobs, iconDir);
   } else {
     datagen::addStreamedTuneJob(jobs, outDir);
     datagen::addPictureJobs(jobs, outDir);
@@ -128,7 +134,7 @@ int main(int argc, char** argv) {
   for (std::thread& t : pool) t.join();
   double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-  std::string dir = contactDir.empty() ? outDir : contactDir;
+  std::string dir = !contactDir.empty() ? contactDir : (!iconDir.empty() ? iconDir : outDir);
   int files = 0;
   uintmax_t bytes = folderBytes(dir, &files);
   std::printf("zipkin_datagen: %zu jobs, %d files, %.1f MB in %s, %.2f s on %u threads\n", jobs.size(), files,

@@ -76,6 +76,9 @@ void drawMenuPanel(Canvas& c, int frame, Fonts& f);      // menu
 // column on both sides, in one 960-pixel strip (one resolution only).
 Canvas renderDefaultFont(Fonts& fonts);
 
+// The application icon, `pixels` square, drawn from the hero, a planet and its halo.
+Canvas renderIcon(int pixels, Fonts& fonts);
+
 // Game font metrics: the advance the game's text layout uses per character
 // (7 units, adjusted for narrow and wide letters).
 int gameFontAdvance(char32_t ch);
