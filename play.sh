@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the game and starts it. The game runs in a per-user folder that holds
-# its state file (options, badges and scores), with the data folder linked to
-# the build, so that a clean rebuild never loses a player's scores.
+# Builds the game and starts it through the launcher the install puts on the PATH
+# (scripts/zipkin-in-direv), here with the game and data of the build: it runs in the
+# per-user folder that holds the state file (options, badges and scores), so that a clean
+# rebuild never loses a player's scores.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 cd "$root"
@@ -12,8 +13,4 @@ if [ ! -x "$game" ]; then
   echo "There is nothing to play yet: the game itself has not been built into this tree."
   exit 0
 fi
-home="${XDG_DATA_HOME:-$HOME/.local/share}/zipkin-in-direv"
-mkdir -p "$home"
-ln -sfn "$root/build/game/data" "$home/data"
-cd "$home"
-exec "$game" "$@"
+ZIPKIN_GAME="$game" ZIPKIN_DATA="$root/build/game/data" exec ./scripts/zipkin-in-direv "$@"
