@@ -12,6 +12,7 @@
 
 #include "audio/audio_decoders.h"
 #include "datagen/canvas.h"
+#include "datagen/sheets.h"
 #include "datagen/synth.h"
 
 namespace {
@@ -113,6 +114,18 @@ TEST(Raster, PixelsLeaveUnpremultipliedAndTransparentPixelsAreBlack) {
   EXPECT_EQ(std::vector<uint8_t>(px.begin(), px.begin() + 4), (std::vector<uint8_t>{255, 0, 0, 128}));
   EXPECT_EQ(std::vector<uint8_t>(px.begin() + 4, px.begin() + 8), (std::vector<uint8_t>{0, 191, 64, 255}));
   EXPECT_EQ(std::vector<uint8_t>(px.begin() + 8, px.end()), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+TEST(Icon, EverySizeShowsTheHeroOnThePlanetInsideATile) {
+  Fonts fonts;
+  for (int size : {48, 128, 256}) {
+    Canvas icon = renderIcon(size, fonts);
+    auto at = [&](float x, float y) { return icon.pixel(int(x * size), int(y * size)); };
+    EXPECT_EQ(at(0, 0)[3] + at(0.99f, 0.99f)[3], 0.0f) << size;          // rounded corners
+    EXPECT_EQ(at(0.75f, 0.3f)[3], 1.0f) << size;                         // the sky's tile
+    EXPECT_GT(at(0.45f, 0.35f)[0], at(0.45f, 0.35f)[2] + 0.3f) << size;  // the orange hero
+    EXPECT_GT(at(0.5f, 0.85f)[2], at(0.5f, 0.85f)[0] + 0.2f) << size;    // on the ocean
+  }
 }
 
 TEST(Sound, OneShotsEndSilentWithoutDcAtTheirPeak) {
