@@ -67,6 +67,8 @@ try:
     install_and_play(build, manifest, work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
-    if kept is not None:
+    if kept is None and os.path.exists(manifest):
+        os.remove(manifest)
+    elif kept is not None:
         open(manifest, "wb").write(kept)
 print("PASS install")
