@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 #include "audio/gxtk_audio.h"
 #include "harness/game_harness.h"
@@ -77,6 +78,8 @@ TEST_F(Play, ANewWorldHasItsPlanetsInARowTheHeroOnTopOfPlanetFiveAndAHazardOppos
       EXPECT_GT(std::fabs(planet(p)[3] - planet(p - 1)[3]), 0.2f) << p;
     }
     EXPECT_NE(planet(p)[7], planet(p)[8]);
+    EXPECT_GE(std::fabs(planet(p)[6]), 0.2f);
+    EXPECT_LE(std::fabs(planet(p)[6]), 1.0f);
   }
   EXPECT_EQ(planet(5)[6], 0.2f);
   EXPECT_EQ(w(251), 270.0f);
@@ -94,23 +97,70 @@ TEST_F(Play, ANewWorldHasItsPlanetsInARowTheHeroOnTopOfPlanetFiveAndAHazardOppos
   EXPECT_NEAR(w(8), planet(5)[1], 1.0f);
   EXPECT_NEAR(w(9), planet(5)[2] - 125.0f * planet(5)[3], 0.01f);
   EXPECT_EQ(w(4), 0.0f);
+
+  // Hazards rise out of the ground at 0.1 to 0.3 a frame.
+  game.Update(99);
+  for (int b = 91; b <= 100; ++b) EXPECT_LT(obj(b)[4], 0.0f) << b;
+  game.Update(221);
+  for (int b = 91; b <= 100; ++b) EXPECT_EQ(obj(b)[4], 0.0f) << b;
+
+  // Gems take whole tens of degrees, one gem to each, never on the hero's planet. (A gem is
+  // refused ten degrees below another: the shortest turn counts that one as 9.)
+  for (int b = 0; b <= 100; ++b) obj(b)[0] = 0;
+  for (int i = 0; i < 600; ++i) app->p_AddGem();
+  std::set<float> angles;
+  size_t gems = 0;
+  for (int b = 0; b <= 100; ++b) {
+    if (obj(b)[0] == 0) continue;
+    ++gems;
+    EXPECT_NE(obj(b)[1], w(11));
+    EXPECT_EQ(std::fmod(obj(b)[2], 10.0f), 0.0f);
+    angles.insert(obj(b)[2]);
+  }
+  EXPECT_EQ(angles.size(), gems);
+  EXPECT_GT(gems, 12u);
+  EXPECT_LE(*angles.rbegin(), 340.0f);
+}
+
+TEST_F(Play, WalkingTurnsTheHeroAtTheSpeedOfItsPlanetAndFacesTheWay) {
+  StartEmpty();
+  const float size = planet(5)[3], spin = planet(5)[6] * app->m_Speed;
+  game.Press(39);  // right: steering builds up to 1 in seven updates
+  game.Update(10);
+  float before = w(12);
+  game.Update();
+  EXPECT_NEAR(w(12) - before, spin + (2.0f - size) * app->m_Speed, 1e-3);
+  EXPECT_EQ(w(5), 0.0f);
+  EXPECT_GT(w(6), 0.0f);  // walking animation
+  game.Release(39);
+  game.Press(37);  // left
+  game.Update(20);
+  before = w(12);
+  game.Update();
+  EXPECT_NEAR(w(12) - before, spin - (2.0f - size) * app->m_Speed, 1e-3);
+  EXPECT_EQ(w(5), -1.0f);
+  const float* hero = HeroSprite();
+  ASSERT_NE(hero, nullptr);
+  EXPECT_EQ(hero[4], -1.0f);  // mirrored
+  EXPECT_FLOAT_EQ(hero[1], w(8) - app->m_CamX);
+  EXPECT_FLOAT_EQ(hero[2], w(9) - app->m_CamY);
 }
 
 TEST_F(Play, HoldingJumpGoesHigherThanTappingAndOnlyAHardLandingSounds) {
   StartEmpty();
-  auto peak = [&](int holdFor) {
-    game.Press(32);
+  auto peak = [&](int key, int holdFor) {
+    game.Press(key);
     float top = 0;
     for (int i = 0; i < 400 && (i < 2 || w(4) > 0); ++i) {
-      if (i == holdFor) game.Release(32);
+      if (i == holdFor) game.Release(key);
       game.Update();
       top = std::max(top, w(4));
     }
-    game.Release(32);
+    game.Release(key);
     game.Update();
     return top;
   };
-  const float held = peak(1000), tapped = peak(1);
+  const float held = peak(32, 1000), tapped = peak(38, 1);  // space, up arrow
   EXPECT_NEAR(held, 78.0f, 0.1f);  // 3.9 + 3.8 + ... + 0.1
   EXPECT_NEAR(tapped, 24.7f, 0.1f);  // 3.7 + 3.4 + ... + 0.1
   EXPECT_EQ(Heard(), (Sounds{5, 6, 5, 6}));
