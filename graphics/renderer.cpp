@@ -46,6 +46,7 @@ int gxtkGraphics::BeginRender() {
 
   glEnable(GL_BLEND);
   glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+  blendMode = 0;
   glDisable(GL_TEXTURE_2D);
 
   vertCount = 0;
@@ -130,9 +131,14 @@ int gxtkGraphics::SetColor(float red, float green, float blue) {
   return 0;
 }
 
+// The game sets the blend before every command it replays; only a change of mode may end
+// the batch, or no two sprites would ever share a draw call.
 int gxtkGraphics::SetBlend(int blend) {
+  const int mode = blend == 1 ? 1 : 0;
+  if (mode == blendMode) return 0;
   Flush();
-  if (blend == 1)
+  blendMode = mode;
+  if (mode == 1)
     glBlendFunc(GL_ONE, GL_ONE);
   else
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);

@@ -4,8 +4,9 @@
 // Every draw operation asks Begin() for room in the batch. Consecutive primitives of the same
 // kind (points, lines, triangles, quads, or n-vertex polygons) with the same texture are
 // appended to one batch of at most 1024 vertices; anything else flushes the batch first and
-// starts a new one. A flush is one GL draw call (one per polygon for polygons of five or
-// more vertices). Quads go out through a prebuilt index list, so 256 sprites are one
+// starts a new one, and so does a change of blend mode (setting the mode already in force
+// does not). A flush is one GL draw call (one per polygon for polygons of five or more
+// vertices). Quads go out through a prebuilt index list, so 256 sprites are one
 // glDrawElements.
 //
 // Vertices are transformed by the current 2D matrix on the processor as they are added; the
@@ -90,6 +91,8 @@ class gxtkGraphics : public Object {
   int primType = 0;
   int vertCount = 0;
   gxtkSurface* primSurf = nullptr;
+  // The blend mode in force in GL: 1 additive, 0 premultiplied alpha, -1 not yet set.
+  int blendMode = -1;
 
  private:
   void PackColor();

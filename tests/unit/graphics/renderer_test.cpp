@@ -104,6 +104,19 @@ TEST_F(Renderer, BlendAndScissorFlushAndClsDropsTheBatch) {
   EXPECT_EQ(gl.blendDst, static_cast<unsigned>(GL_ONE));
   gfx->SetBlend(7);  // anything but 1 is alpha blending
   EXPECT_EQ(gl.blendDst, static_cast<unsigned>(GL_ONE_MINUS_SRC_ALPHA));
+  // Setting the mode in force keeps the batch: sprites with a blend before each share it.
+  for (int blend : {0, 3, 0}) {
+    gfx->SetBlend(blend);
+    gfx->DrawRect(0, 0, 1, 1);
+  }
+  EXPECT_EQ(gl.drawCalls, 1);
+  gfx->SetBlend(1);
+  EXPECT_EQ(gl.drawCalls, 2);
+  // A frame starts in alpha blending, so additive must be set again after it.
+  gfx->EndRender();
+  gfx->BeginRender();
+  gfx->SetBlend(1);
+  EXPECT_EQ(gl.blendDst, static_cast<unsigned>(GL_ONE));
   // The scissor's y is flipped to GL's bottom-left origin (480 - 20 - 50 = 410); the whole
   // window turns it off, one pixel less does not. Cases: x, y, w, h, GL's y or -1 for off.
   const int cases[][5] = {{10, 20, 100, 50, 410}, {0, 0, 640, 480, -1}, {0, 0, 640, 479, 1}};
@@ -115,10 +128,10 @@ TEST_F(Renderer, BlendAndScissorFlushAndClsDropsTheBatch) {
       EXPECT_EQ(Ints(gl.scissor, gl.scissor + 4), (Ints{c[0], c[4], c[2], c[3]}));
     }
   }
-  EXPECT_EQ(gl.drawCalls, 4);
+  EXPECT_EQ(gl.drawCalls, 5);
   gfx->DrawRect(0, 0, 1, 1);
   gfx->Cls(255, 0, 51);  // drops the batch rather than drawing what it clears
-  EXPECT_EQ(Drawn().size(), 4u);
+  EXPECT_EQ(Drawn().size(), 5u);
   EXPECT_EQ(gl.clears, 1);
   EXPECT_FLOAT_EQ(gl.clearColor[2], 0.2f);
 }
