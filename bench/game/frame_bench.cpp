@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "busiest_scene.h"
 #include "fakes/gl/fake_gl.h"
 #include "game/my_app.h"
 #include "harness/game_harness.h"
@@ -220,36 +221,14 @@ void BM_SteadyStateAllocations(benchmark::State& state) {
 }
 BENCHMARK(BM_SteadyStateAllocations)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
 
-// The busiest scene of play: a game at difficulty 3 with all 101 object records in use
-// (50 risen hazards and 51 gems on the planet under the camera and its two neighbours), the
-// particle pool full, the HUD and a score counting up. Before each timed update the objects,
-// the particles and the hero are put back as they were (untimed), so every update sees the
-// same scene. Reported: median and p99 of one update (the host's forwarding: input bracket,
+// The busiest scene of play (busiest_scene.h), set up again before each timed update
+// (untimed). Reported: median and p99 of one update (the host's forwarding: input bracket,
 // p_OnUpdate, a collector step) and their share of a 16.7 ms frame, the commands queued,
 // heap blocks (strings included) and collector bytes per update.
 void BM_Play_BusiestScene(benchmark::State& state) {
   LoadedGame g;
   c_MyApp* app = g.game.app();
-  app->m_Difficulty = 3;
-  app->m_Mode = 11;
-  g.game.Update(2);
-  for (int b = 0; b <= 100; ++b) {
-    float* r = &app->m_Bads[10 * b];
-    r[0] = b < 50 ? 1.0f : 2.0f;
-    r[1] = static_cast<float>(4 + b % 3);
-    r[2] = static_cast<float>((b * 37) % 360);
-    r[3] = b < 50 ? 0.1f : 0.0f;
-    r[4] = r[5] = r[9] = 0.0f;
-    r[7] = static_cast<float>(b % 15);
-  }
-  app->m_BadCount = 50;
-  app->m_World[19] = 100000.0f;  // the hero stays untouchable: hits would thin the scene
-  for (int i = 0; i <= app->m_ParticleMax; ++i)
-    app->p_ThrowParticle(320.0f, 240.0f, i % 2 ? 1 : 2, i % 10, kUnset, 0.5f);
-  for (int i = 0; i < 10; ++i) app->p_Gimme(10, 300.0f, 200.0f);  // pop-ups and a score to show
-  const std::vector<float> bads(&app->m_Bads[0], &app->m_Bads[0] + 1024);
-  const std::vector<float> parts(&app->m_Particles[0], &app->m_Particles[0] + 5100);
-  const std::vector<float> world(&app->m_World[0], &app->m_World[0] + 512);
+  const gamebench::BusiestScene scene(app, [&g](int n) { g.game.Update(n); });
 
   std::vector<double> us;
   us.reserve(state.max_iterations);
@@ -257,10 +236,7 @@ void BM_Play_BusiestScene(benchmark::State& state) {
   long bytes = 0;
   int commands = 0;
   for (auto _ : state) {
-    std::copy(bads.begin(), bads.end(), &app->m_Bads[0]);
-    std::copy(parts.begin(), parts.end(), &app->m_Particles[0]);
-    std::copy(world.begin(), world.end(), &app->m_World[0]);
-    app->m_ShownScore = 0;
+    scene.Restore();
     const long blocksBefore = heap_blocks;
     const int bytesBefore = gc_new_bytes;
     Clock::time_point t = Clock::now();
