@@ -1,8 +1,11 @@
 // Loading: the art resolution, the numbered image table, the 33-step loader that spreads
 // loading over consecutive updates (so the loading screen keeps moving), the loading screen
 // itself, and the fullscreen switch.
+#include <vector>
+
 #include "game/framework.h"
 #include "game/my_app.h"
+#include "graphics/decode_ahead.h"
 
 void c_MyApp::ChooseResolution() {
   const int W = vel_graphics_DeviceWidth(), H = vel_graphics_DeviceHeight();
@@ -58,46 +61,78 @@ int c_MyApp::p_Reload() {
   return 0;
 }
 
+namespace {
+
+// The pictures the loader loads, by step: image number, file name (before the suffix), frame
+// size at plain resolution and frame count; for the font, its glyph advance and line height
+// instead of the frame size. The sounds and the start jingle are in p_Loader.
+struct StepImage {
+  int step, image;
+  const char* name;
+  int w, h, frames;
+  bool font;
+};
+const StepImage kStepImages[] = {
+    {1, 97, "common/icons", 32, 32, 16, false},
+    {2, 95, "common/Buttons", 64, 64, 16, false},
+    {3, 94, "common/dpad", 32, 32, 16, false},
+    {4, 93, "common/WoblLogo", 256, 256, 1, false},
+    {5, 91, "common/Testcard_Circle", 256, 256, 1, false},
+    {6, 90, "fonts/editundo", 7, 10, 128, true},
+    {11, 99, "menu", 256, 256, 4, false},
+    {12, 98, "logo", 256, 128, 1, false},
+    {13, 96, "parts", 8, 8, 256, false},
+    {14, 80, "BadgesA", 64, 64, 64, false},
+    {15, 10, "planet0", 128, 128, 1, false},
+    {15, 20, "planetring", 128, 128, 1, false},
+    {16, 11, "planet1", 128, 128, 1, false},
+    {17, 12, "planet2", 128, 128, 1, false},
+    {18, 13, "planet3", 128, 128, 1, false},
+    {19, 14, "planet4", 128, 128, 1, false},
+    {20, 15, "planet5", 128, 128, 1, false},
+    {21, 16, "planet6", 128, 128, 1, false},
+    {22, 17, "planet7", 128, 128, 1, false},
+    {23, 18, "planet8", 128, 128, 1, false},
+    {24, 19, "planet9", 128, 128, 1, false},
+    {25, 1, "gfx", 32, 32, 64, false},
+    {26, 2, "heart", 32, 32, 1, false}};
+
+}  // namespace
+
 int c_MyApp::p_Loader() {
   ChooseResolution();
   const int step = m_LoadStep;
+  if (step == 1) {
+    // Every picture of this load is decoded on the worker thread meanwhile, in the order of
+    // the steps, so that a step only makes textures.
+    std::vector<String> files;
+    for (const StepImage& i : kStepImages) files.push_back(art_file(String(i.name), m_HdFactor));
+    DecodeImagesAhead(files);
+  }
+  for (const StepImage& i : kStepImages) {
+    if (i.step != step) continue;
+    if (i.font) {
+      p_LoadFont(i.image, String(i.name), i.w, i.h);
+    } else {
+      p_LoadImg(i.image, String(i.name), i.w, i.h, i.frames, 1);
+    }
+  }
   switch (step) {
-    case 1:
-      p_LoadImg(97, String("common/icons"), 32, 32, 16, 1);
-      p_LoadSFX(96);
-      break;
-    case 2: p_LoadImg(95, String("common/Buttons"), 64, 64, 16, 1); break;
-    case 3: p_LoadImg(94, String("common/dpad"), 32, 32, 16, 1); break;
+    case 1: p_LoadSFX(96); break;
     case 4:
-      p_LoadImg(93, String("common/WoblLogo"), 256, 256, 1, 1);
       if (m_Loaded == 0) {
         p_PlaySFX(96, 1.0f);  // the start jingle plays on the first load only
         m_Loaded = 1;
       }
       break;
-    case 5: p_LoadImg(91, String("common/Testcard_Circle"), 256, 256, 1, 1); break;
-    case 6: p_LoadFont(90, String("fonts/editundo"), 7, 10); break;
     case 7: p_LoadSFX(1); break;
     case 8: p_LoadSFX(95); break;
     case 9: p_LoadSFX(98); break;
     case 10: p_LoadSFX(99); break;
-    case 11: p_LoadImg(99, String("menu"), 256, 256, 4, 1); break;
-    case 12: p_LoadImg(98, String("logo"), 256, 128, 1, 1); break;
-    case 13: p_LoadImg(96, String("parts"), 8, 8, 256, 1); break;
-    case 14: p_LoadImg(80, String("BadgesA"), 64, 64, 64, 1); break;
-    case 15:
-      p_LoadImg(10, String("planet0"), 128, 128, 1, 1);
-      p_LoadImg(20, String("planetring"), 128, 128, 1, 1);
-      break;
-    case 25: p_LoadImg(1, String("gfx"), 32, 32, 64, 1); break;
-    case 26: p_LoadImg(2, String("heart"), 32, 32, 1, 1); break;
     default:
-      if (step >= 16 && step <= 24) {
-        const int k = step - 15;
-        p_LoadImg(10 + k, String("planet") + String(k), 128, 128, 1, 1);
-      } else if (step >= 27 && step <= 32) {
+      if (step >= 27 && step <= 32) {
         p_LoadSFX(step - 25);
-      } else {
+      } else if (step > 32) {
         m_LoadStep = 0;  // loading is finished
       }
       break;

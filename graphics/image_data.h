@@ -12,3 +12,6 @@ class VelGame;
 // side or kMaxImagePixels in all (graphics/surface.h). VelGlfwGame::LoadImageData is this
 // with the host itself.
 unsigned char* DecodeImageFile(VelGame* host, String path, int* width, int* height, int* depth);
+// The same for an image file already in memory (`length` bytes).
+unsigned char* DecodeImageBytes(const unsigned char* bytes, int length, int* width, int* height,
+                                int* depth);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "graphics/decode_ahead.h"
 #include "graphics/gl.h"
 #include "graphics/image_data.h"
 #include "platform/glfw2.h"
@@ -306,6 +307,12 @@ gxtkSurface* gxtkGraphics::LoadSurface(String path) {
 }
 
 gxtkSurface* gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface* surface, String path) {
+  DecodedImage ahead;
+  if (TakeDecodedImage(path, &ahead)) {
+    if (!ahead.pixels) return nullptr;
+    surface->SetData(ahead.pixels, ahead.width, ahead.height, ahead.depth, true);
+    return surface;
+  }
   int w = 0, h = 0, depth = 0;
   unsigned char* data = DecodeImageFile(VelGame::_game, path, &w, &h, &depth);
   if (!data) return nullptr;

@@ -27,35 +27,42 @@ bool gxtkSurface::OnUnsafeLoadComplete() {
   return true;
 }
 
-void gxtkSurface::SetData(unsigned char* pixels, int w, int h, int d) {
+namespace {
+
+int pixel_format(int depth) {
+  switch (depth) {
+    case 1: return GL_LUMINANCE;
+    case 2: return GL_LUMINANCE_ALPHA;
+    case 3: return GL_RGB;
+    default: return GL_RGBA;
+  }
+}
+
+}  // namespace
+
+void PremultiplyPixels(unsigned char* pixels, int w, int h, int depth) {
+  const long long count = static_cast<long long>(w) * h;
+  unsigned char* p = pixels;
+  if (depth == 2) {
+    for (long long i = 0; i < count; ++i, p += 2) p[0] = static_cast<unsigned char>(p[0] * p[1] / 255);
+  } else if (depth != 1 && depth != 3) {
+    for (long long i = 0; i < count; ++i, p += 4) {
+      const int a = p[3];
+      p[0] = static_cast<unsigned char>(p[0] * a / 255);
+      p[1] = static_cast<unsigned char>(p[1] * a / 255);
+      p[2] = static_cast<unsigned char>(p[2] * a / 255);
+    }
+  }
+}
+
+void gxtkSurface::SetData(unsigned char* pixels, int w, int h, int d, bool premultiplied) {
   std::free(data);
   data = pixels;
   width = w;
   height = h;
   depth = d;
-  const long long count = static_cast<long long>(w) * h;
-  unsigned char* p = pixels;
-  switch (d) {
-    case 1:
-      format = GL_LUMINANCE;
-      break;
-    case 2:
-      format = GL_LUMINANCE_ALPHA;
-      for (long long i = 0; i < count; ++i, p += 2) p[0] = static_cast<unsigned char>(p[0] * p[1] / 255);
-      break;
-    case 3:
-      format = GL_RGB;
-      break;
-    default:
-      format = GL_RGBA;
-      for (long long i = 0; i < count; ++i, p += 4) {
-        const int a = p[3];
-        p[0] = static_cast<unsigned char>(p[0] * a / 255);
-        p[1] = static_cast<unsigned char>(p[1] * a / 255);
-        p[2] = static_cast<unsigned char>(p[2] * a / 255);
-      }
-      break;
-  }
+  format = pixel_format(d);
+  if (!premultiplied) PremultiplyPixels(pixels, w, h, d);
 }
 
 void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* pixels, int pitch) {

@@ -25,8 +25,9 @@ class gxtkSurface : public Object {
   virtual bool OnUnsafeLoadComplete();
 
   // Takes ownership of a malloc'ed pixel block (rows from the top, depth bytes per pixel) and
-  // premultiplies it by alpha; depth 1 luminance, 2 luminance + alpha, 3 RGB, 4 RGBA.
-  void SetData(unsigned char* pixels, int width, int height, int depth);
+  // premultiplies it by alpha unless it already is; depth 1 luminance, 2 luminance + alpha,
+  // 3 RGB, anything else RGBA.
+  void SetData(unsigned char* pixels, int width, int height, int depth, bool premultiplied = false);
   // Writes a w x h block of ARGB ints (alpha in the top byte, source row r at r * pitch) at
   // (x, y) as premultiplied RGBA into the pixels, and into the texture when it is current.
   // RGBA surfaces only; a block that does not lie inside the surface writes nothing.
@@ -43,6 +44,10 @@ class gxtkSurface : public Object {
   unsigned int texture = 0;
   float uscale = 0, vscale = 0;
 };
+
+// Multiplies the colour of every pixel by its alpha, as surfaces keep their pixels: depth 2 is
+// luminance + alpha, 1 and 3 have no alpha and stay as they are, anything else is RGBA.
+void PremultiplyPixels(unsigned char* pixels, int width, int height, int depth);
 
 // Images larger than this on either side are refused before decoding, so that a small file
 // claiming a huge size cannot make the loader allocate gigabytes.

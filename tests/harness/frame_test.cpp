@@ -2,6 +2,8 @@
 // suspend and resume, the ways out of the program, and missing or broken data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -58,6 +60,23 @@ TEST(GameStart, LoaderRunsOneStepPerUpdateInTableOrderThenTheMenu) {
   for (int n : {1, 2, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 80, 90, 91, 93, 94, 95, 96, 97, 98, 99})
     EXPECT_TRUE(image_loaded(app, n)) << "image " << n;
   for (int n : {1, 2, 3, 4, 5, 6, 7, 95, 96, 98, 99}) EXPECT_NE(app->m_Sounds[n], nullptr) << n;
+  // Each holds the pixels of its own "-hd" file, premultiplied, however it was decoded.
+  std::vector<std::pair<int, std::string>> files = {
+      {97, "common/icons"}, {95, "common/Buttons"}, {94, "common/dpad"}, {93, "common/WoblLogo"},
+      {91, "common/Testcard_Circle"}, {90, "fonts/editundo"}, {99, "menu"}, {98, "logo"},
+      {96, "parts"}, {80, "BadgesA"}, {20, "planetring"}, {1, "gfx"}, {2, "heart"}};
+  for (int k = 0; k <= 9; ++k) files.push_back({10 + k, "planet" + std::to_string(k)});
+  for (const auto& [n, name] : files) {
+    int w = 0, h = 0, depth = 0;
+    unsigned char* want = game.host()->LoadImageData(String(("data/" + name + "-hd.png").c_str()),
+                                                     &w, &h, &depth);
+    ASSERT_NE(want, nullptr) << name;
+    PremultiplyPixels(want, w, h, depth);
+    const gxtkSurface* got = app->m_Images[n]->m_surface;
+    EXPECT_EQ(std::vector<int>({got->width, got->height}), std::vector<int>({w, h})) << name;
+    EXPECT_TRUE(std::equal(want, want + w * h * depth, got->data)) << name;
+    std::free(want);
+  }
 }
 
 TEST(GameStart, StartJinglePlaysInTheFourthUpdateOnlyNotAfterAReload) {

@@ -3,6 +3,8 @@
 // they claim.
 #include <GL/gl.h>
 
+#include "graphics/decode_ahead.h"
+
 #include "graphics_test.h"
 
 namespace gfxtest {
@@ -221,8 +223,37 @@ TEST_F(Surfaces, NewWindowRecreatesTexturesOnlyForSurfacesDrawnAndDiscardIsRepea
   EXPECT_EQ(drawn->data, nullptr);
 }
 
+// Files decoded ahead on the worker become the same surfaces as a direct load; a taken file
+// leaves the queue, and a new queue drops what the old one held.
+TEST_F(Surfaces, FilesDecodedAheadLoadAsTheSamePixels) {
+  const std::vector<String> files = {
+      WriteFile("ahead-rgba.png", PngBytes(100, 60, Gradient(100, 60))),
+      WriteFile("ahead-la.png", PngBytes(2, 1, {200, 128, 90, 0}, 2)),
+      WriteFile("ahead-rgb.png", PngBytes(4, 4, Gradient(4, 4), 3))};
+  std::vector<Bytes> direct;
+  for (const String& f : files) {
+    gxtkSurface* s = gfx->LoadSurface(f);
+    direct.push_back(Bytes(s->data, s->data + s->width * s->height * s->depth));
+  }
+  DecodeImagesAhead(files);
+  for (size_t i = 0; i < files.size(); ++i) {
+    gxtkSurface* s = gfx->LoadSurface(files[i]);
+    ASSERT_NE(s, nullptr) << i;
+    EXPECT_EQ(Bytes(s->data, s->data + s->width * s->height * s->depth), direct[i]) << i;
+    EXPECT_EQ(gl.textures[s->texture].pixels, direct[i]) << i;
+  }
+  DecodedImage image;
+  EXPECT_FALSE(TakeDecodedImage(files[0], &image));
+  DecodeImagesAhead({files[0]});
+  DecodeImagesAhead({files[1]});
+  EXPECT_FALSE(TakeDecodedImage(files[0], &image));
+  ASSERT_TRUE(TakeDecodedImage(files[1], &image));
+  EXPECT_EQ(Ints({image.width, image.height, image.depth}), (Ints{2, 1, 2}));
+  std::free(image.pixels);
+}
+
 // Missing, unreadable, oversized and broken files give null, report no size, and never
-// reach GL.
+// reach GL, also when they were decoded ahead.
 TEST_F(Surfaces, BadFilesGiveNullWithoutTouchingGL) {
   const Bytes png = PngBytes(32, 32, Gradient(32, 32));
   Bytes truncated(png.begin(), png.begin() + png.size() / 2);
@@ -246,6 +277,8 @@ TEST_F(Surfaces, BadFilesGiveNullWithoutTouchingGL) {
     EXPECT_EQ(VelGlfwGame::_glfwGame->LoadImageData(paths[i], &w, &h, &d), nullptr) << i;
     EXPECT_EQ(w, -1) << i;
   }
+  DecodeImagesAhead(paths);
+  for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(gfx->LoadSurface(paths[i]), nullptr) << i;
   EXPECT_TRUE(gl.counts.empty());
 }
 
