@@ -3,7 +3,8 @@
 //
 // With ZIPKIN_HOST_TRACE set in the environment it prints, on standard output, one line
 // "update <seconds>" per update (the clock at the start of the update, for pacing
-// measurements) and one line "key <code>" per key code hit during that update.
+// measurements) and one line "key <code>" per key code hit during that update; the host loop
+// adds a line "wake <due> <woke>" after each sleep.
 #include <cstdio>
 #include <cstdlib>
 

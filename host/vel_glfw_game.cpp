@@ -3,6 +3,7 @@
 #include "host/vel_glfw_game.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "audio/audio_decoders.h"
@@ -15,6 +16,10 @@ namespace {
 
 // Updates run per pass at most; a longer backlog is dropped and the schedule restarts.
 const int kMaxUpdatesPerPass = 4;
+
+// For pacing measurements: with ZIPKIN_HOST_TRACE set, every sleep until an update prints
+// "wake <due> <woke>" on standard output, both on the loop's clock.
+const bool trace_wake_ups = std::getenv("ZIPKIN_HOST_TRACE") != nullptr;
 
 }  // namespace
 
@@ -146,6 +151,7 @@ bool VelGlfwGame::RunPass() {
   double delay = _nextUpdate - glfwGetTime();
   if (delay > 0) {
     glfwSleep(delay);
+    if (trace_wake_ups) std::printf("wake %.6f %.6f\n", _nextUpdate, glfwGetTime());
     return true;
   }
 

@@ -1,6 +1,8 @@
 """Pacing of the host loop: the host probe (an application that shows nothing, 60 updates per
-second) under Xvfb. Prints the spread of update intervals and the process's CPU use while
-running and while suspended (the window loses the focus to another window).
+second) under Xvfb. Prints the spread of update intervals, where the lateness of updates comes
+from (how late the sleep before each update woke up, and the time from waking to the update:
+event polling and the window checks), and the process's CPU use while running and while
+suspended (the window loses the focus to another window).
 
     xvfb-run -a -s "-screen 0 1280x1024x24" /usr/bin/python3 bench/host/pacing.py \
         build/host/zipkin_host_probe [seconds]
@@ -29,6 +31,29 @@ def cpu_seconds(pid):
 def update_times(path):
     with open(path) as f:
         return [float(line.split()[1]) for line in f if line.startswith("update ")]
+
+
+def lateness(path, first, last):
+    """Per update in [first, last] (seconds): (update - due, woke - due) in ms, from the host's
+    "wake <due> <woke>" line before it; updates without a sleep before them are left out."""
+    out, wake = [], None
+    with open(path) as f:
+        for line in f:
+            parts = line.split()
+            if parts[0] == "wake" and len(parts) == 3:
+                wake = (float(parts[1]), float(parts[2]))
+            elif parts[0] == "update" and len(parts) == 2 and wake:
+                t = float(parts[1])
+                if first <= t <= last:
+                    out.append(((t - wake[0]) * 1000, (wake[1] - wake[0]) * 1000))
+                wake = None
+    return out
+
+
+def spread(values):
+    v = sorted(values)
+    return "median %.3f ms, p99 %.3f ms, worst %.3f ms" % (
+        statistics.median(v), v[min(len(v) - 1, int(len(v) * 0.99))], v[-1])
 
 
 def main():
@@ -73,6 +98,10 @@ def main():
     print("updates in %.1f s: %d (%.2f per second)" % (seconds, len(times), len(times) / seconds))
     print("interval median %.3f ms, |deviation| median %.3f ms, p99 %.3f ms, worst %.3f ms" %
           (statistics.median(intervals), statistics.median(deviation), p99, deviation[-1]))
+    late = lateness(out_path, times[0], times[-1])
+    print("update after its due time: " + spread([a for a, _ in late]))
+    print("  sleep woke after the due time: " + spread([b for _, b in late]))
+    print("  waking to the update: " + spread([a - b for a, b in late]))
     print("CPU while running (nothing to do): %.2f %% of a core" % (100 * (c1 - c0) / (t1 - t0)))
     print("CPU while suspended: %.2f %% of a core, updates while suspended: %d" %
           (100 * (c3 - c2) / (t3 - t2), suspended_updates))
