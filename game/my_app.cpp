@@ -2,12 +2,8 @@
 // draw list, and suspend / resume.
 #include "game/my_app.h"
 
-#include <time.h>
-
-#include <cstdio>
-#include <cstdlib>
-
 #include "game/framework.h"
+#include "platform/trace.h"
 
 c_MyApp::c_MyApp()
     : m_TouchDown(10),
@@ -103,18 +99,6 @@ int c_MyApp::p_OnCreate() {
 }
 
 namespace {
-
-// Start-up measurements: with ZIPKIN_GAME_TRACE set in the environment, prints
-// "trace <event> <seconds>" on standard output, the seconds read from CLOCK_MONOTONIC (the
-// clock a measuring script also reads). Off by default.
-void trace_moment(const char* event) {
-  static const bool on = std::getenv("ZIPKIN_GAME_TRACE") != nullptr;
-  if (!on) return;
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  std::printf("trace %s %.6f\n", event, static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9);
-  std::fflush(stdout);
-}
 
 // Instantaneous and smoothed rate from the clock; the instantaneous value stays when the
 // clock has not advanced.
@@ -255,7 +239,7 @@ int c_MyApp::p_OnUpdate() {
   // 12-14. Loader, iCade, expiry of one-update presses.
   if (m_LoadStep > 0) {
     p_Loader();
-    if (m_LoadStep == 0) trace_moment("loaded");
+    if (m_LoadStep == 0) TraceMoment("loaded");
   }
   if (vel_Game_iCadeControls == 1) DecodeICade();
   for (m_Loop = 0; m_Loop <= 18; ++m_Loop)
@@ -341,7 +325,8 @@ int c_MyApp::p_OnRender() {
   FitScreen(W, H);
   m_Landscape = vel_Game_jscrh <= vel_Game_jscrw ? 1 : 0;
   ReplayDrawList();
-  if (m_LoadStep > 0 && m_DrawCount > 0) trace_moment("loading-frame");
+  if (m_LoadStep > 0 && m_DrawCount > 0) TraceFrame("loading-frame");
+  if (m_LoadStep == 0 && m_Mode == 1 && m_MenuTimer > -32) TraceFrame("menu-frame");
 
   vel_graphics_SetAlpha(0.5f);
   vel_graphics_SetColor(255.0f, 255.0f, 255.0f);

@@ -6,6 +6,7 @@
 #include "graphics/graphics_module.h"
 #include "host/app.h"
 #include "host/input.h"
+#include "platform/trace.h"
 #include "runtime/gc.h"
 
 void c_GameDelegate::mark() {
@@ -20,6 +21,7 @@ void c_GameDelegate::StartGame() {
   vel_graphics_SetFont(nullptr, 32);
   gc_assign(m__audio, new gxtkAudio());
   vel_audio_SetAudioDevice(m__audio);
+  TraceMoment("audio");
   gc_assign(m__input, (new c_InputDevice)->m_new());
   vel_input_SetInputDevice(m__input);
   vel_app__app->p_OnCreate();
@@ -47,6 +49,7 @@ void c_GameDelegate::RenderGame() {
   vel_app__app->p_OnRender();
   vel_graphics_EndRender();
   m__graphics->EndRender();  // flush and swap
+  TraceFrameShown();
 }
 
 void c_GameDelegate::KeyEvent(int event, int data) {

@@ -7,6 +7,7 @@
 #include "host/program.h"
 #include "host/vel_glfw_game.h"
 #include "platform/glfw2.h"
+#include "platform/trace.h"
 #include "runtime/debug.h"
 #include "runtime/gc.h"
 
@@ -14,6 +15,7 @@ int argc = 0;
 const char** argv = nullptr;
 
 void VelKestrelGame::Main(int args, const char* arg[]) {
+  TraceMoment("main");
   if (!glfwInit()) {
     std::puts("glfwInit failed");
     std::fflush(stdout);

@@ -10,6 +10,7 @@
 #include "graphics/image_data.h"
 #include "platform/files.h"
 #include "platform/glfw2.h"
+#include "platform/trace.h"
 #include "platform/window.h"
 
 namespace {
@@ -106,6 +107,7 @@ int VelGlfwGame::OnWindowClose() {
 
 void VelGlfwGame::BeginRun() {
   SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+  TraceMoment("window");
   StartGame();
   RenderGame();
 }
