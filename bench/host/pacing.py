@@ -99,9 +99,10 @@ def main():
     print("interval median %.3f ms, |deviation| median %.3f ms, p99 %.3f ms, worst %.3f ms" %
           (statistics.median(intervals), statistics.median(deviation), p99, deviation[-1]))
     late = lateness(out_path, times[0], times[-1])
-    print("update after its due time: " + spread([a for a, _ in late]))
-    print("  sleep woke after the due time: " + spread([b for _, b in late]))
-    print("  waking to the update: " + spread([a - b for a, b in late]))
+    if late:  # hosts that print no "wake" lines give no split
+        print("update after its due time: " + spread([a for a, _ in late]))
+        print("  sleep woke after the due time: " + spread([b for _, b in late]))
+        print("  waking to the update: " + spread([a - b for a, b in late]))
     print("CPU while running (nothing to do): %.2f %% of a core" % (100 * (c1 - c0) / (t1 - t0)))
     print("CPU while suspended: %.2f %% of a core, updates while suspended: %d" %
           (100 * (c3 - c2) / (t3 - t2), suspended_updates))
