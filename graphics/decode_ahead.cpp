@@ -62,8 +62,8 @@ DecodedImage decode(const std::string& file) {
   const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return image;
   struct stat st;
-  // A directory opens for reading but is no file; stb takes at most INT_MAX bytes.
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 && st.st_size <= INT_MAX) {
+  // stb takes at most INT_MAX bytes; mmap refuses directories and empty files.
+  if (fstat(fd, &st) == 0 && st.st_size <= INT_MAX) {
     void* bytes = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
     if (bytes != MAP_FAILED) {
       image.pixels = DecodeImageBytes(static_cast<const unsigned char*>(bytes),

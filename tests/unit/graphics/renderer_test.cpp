@@ -223,8 +223,8 @@ TEST_F(Surfaces, NewWindowRecreatesTexturesOnlyForSurfacesDrawnAndDiscardIsRepea
   EXPECT_EQ(drawn->data, nullptr);
 }
 
-// Files decoded ahead on the worker become the same surfaces as a direct load; a taken file
-// leaves the queue, and a new queue drops what the old one held.
+// Files decoded ahead on the worker give the pixels of a direct load, in whatever order they
+// are taken; a taken file leaves the queue, and a new queue drops what the old one held.
 TEST_F(Surfaces, FilesDecodedAheadLoadAsTheSamePixels) {
   const std::vector<String> files = {
       WriteFile("ahead-rgba.png", PngBytes(100, 60, Gradient(100, 60))),
@@ -236,17 +236,24 @@ TEST_F(Surfaces, FilesDecodedAheadLoadAsTheSamePixels) {
     direct.push_back(Bytes(s->data, s->data + s->width * s->height * s->depth));
   }
   DecodeImagesAhead(files);
-  for (size_t i = 0; i < files.size(); ++i) {
-    gxtkSurface* s = gfx->LoadSurface(files[i]);
-    ASSERT_NE(s, nullptr) << i;
-    EXPECT_EQ(Bytes(s->data, s->data + s->width * s->height * s->depth), direct[i]) << i;
-    EXPECT_EQ(gl.textures[s->texture].pixels, direct[i]) << i;
-  }
   DecodedImage image;
-  EXPECT_FALSE(TakeDecodedImage(files[0], &image));
+  for (size_t i = files.size(); i-- > 0;) {
+    ASSERT_TRUE(TakeDecodedImage(files[i], &image)) << i;
+    EXPECT_EQ(Bytes(image.pixels, image.pixels + image.width * image.height * image.depth),
+              direct[i]) << i;
+    std::free(image.pixels);
+    EXPECT_FALSE(TakeDecodedImage(files[i], &image)) << i;
+  }
   DecodeImagesAhead({files[0]});
-  DecodeImagesAhead({files[1]});
+  gxtkSurface* s = gfx->LoadSurface(files[0]);
+  EXPECT_EQ(Bytes(s->data, s->data + direct[0].size()), direct[0]);
+  EXPECT_EQ(gl.textures[s->texture].pixels, direct[0]);
+
+  const String nowhere("kestrel://nowhere/x.png");  // maps to no file, so it is never queued
+  DecodeImagesAhead({files[0]});
+  DecodeImagesAhead({files[1], nowhere});
   EXPECT_FALSE(TakeDecodedImage(files[0], &image));
+  EXPECT_FALSE(TakeDecodedImage(nowhere, &image));
   ASSERT_TRUE(TakeDecodedImage(files[1], &image));
   EXPECT_EQ(Ints({image.width, image.height, image.depth}), (Ints{2, 1, 2}));
   std::free(image.pixels);
