@@ -77,6 +77,7 @@ TEST(GameStart, LoaderRunsOneStepPerUpdateInTableOrderThenTheMenu) {
     EXPECT_TRUE(std::equal(want, want + w * h * depth, got->data)) << name;
     std::free(want);
   }
+  EXPECT_EQ(app->m_Images[90]->p_Width(), 32);  // glyph cells of the "-hd" font
 }
 
 TEST(GameStart, StartJinglePlaysInTheFourthUpdateOnlyNotAfterAReload) {
