@@ -2,6 +2,9 @@
 // textures and their re-creation, pixel reads and writes, and image files that are not what
 // they claim.
 #include <GL/gl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "graphics/decode_ahead.h"
 
@@ -257,6 +260,35 @@ TEST_F(Surfaces, FilesDecodedAheadLoadAsTheSamePixels) {
   ASSERT_TRUE(TakeDecodedImage(files[1], &image));
   EXPECT_EQ(Ints({image.width, image.height, image.depth}), (Ints{2, 1, 2}));
   std::free(image.pixels);
+}
+
+// The worker made predictable with a named pipe, whose opening blocks it until the test opens
+// the writing end: a file behind the pipe is decoded by the caller, one before it is finished
+// by the time the worker waits at the pipe and is handed over, and the pipe itself (nothing to
+// map) gives no pixels.
+TEST_F(Surfaces, TheWorkerDecodesInQueueOrder) {
+  const std::string pipe = TestDir() + "/ahead.fifo";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const String fifo(pipe.c_str());
+  const String before = WriteFile("before-pipe.png", PngBytes(8, 8, Gradient(8, 8)));
+  const String behind = WriteFile("behind-pipe.png", PngBytes(4, 2, Gradient(4, 2)));
+  DecodeImagesAhead({before, fifo, behind});
+  DecodedImage image;
+  ASSERT_TRUE(TakeDecodedImage(behind, &image));
+  EXPECT_EQ(Ints({image.width, image.height}), (Ints{4, 2}));
+  std::free(image.pixels);
+  int writer = -1;  // opens once the worker waits at the pipe
+  for (int i = 0; i < 10000 && writer < 0; ++i) {
+    writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer < 0) usleep(1000);
+  }
+  ASSERT_GE(writer, 0) << "the worker never reached the pipe";
+  ASSERT_TRUE(TakeDecodedImage(before, &image));
+  EXPECT_EQ(Ints({image.width, image.height}), (Ints{8, 8}));
+  std::free(image.pixels);
+  close(writer);
+  ASSERT_TRUE(TakeDecodedImage(fifo, &image));
+  EXPECT_EQ(image.pixels, nullptr);
 }
 
 // Missing, unreadable, oversized and broken files give null, report no size, and never
