@@ -326,7 +326,8 @@ int c_MyApp::p_OnRender() {
   m_Landscape = vel_Game_jscrh <= vel_Game_jscrw ? 1 : 0;
   ReplayDrawList();
   if (m_LoadStep > 0 && m_DrawCount > 0) TraceFrame("loading-frame");
-  if (m_LoadStep == 0 && m_Mode == 1 && m_MenuTimer > -32) TraceFrame("menu-frame");
+  // The menu's first frame: its timer has taken its first step from -32.
+  if (m_LoadStep == 0 && m_Mode == 1 && m_MenuTimer == -31) TraceFrame("menu-frame");
 
   vel_graphics_SetAlpha(0.5f);
   vel_graphics_SetColor(255.0f, 255.0f, 255.0f);

@@ -4,8 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <set>
-#include <string>
 
 namespace {
 
@@ -16,8 +14,6 @@ const char* frame_event = nullptr;
 
 void TraceMoment(const char* event) {
   if (!on) return;
-  static std::set<std::string> seen;
-  if (!seen.insert(event).second) return;
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   std::printf("trace %s %.6f\n", event, static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9);

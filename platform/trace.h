@@ -1,5 +1,5 @@
-// Moments of a run for measuring scripts (bench/game/startup.py): with ZIPKIN_GAME_TRACE set
-// in the environment, the first time each event happens prints "trace <event> <seconds>" on
+// Moments of a run for measuring scripts (bench/game/startup.py, the end-to-end tests): with
+// ZIPKIN_GAME_TRACE set in the environment, each event prints "trace <event> <seconds>" on
 // standard output, the seconds read from CLOCK_MONOTONIC (the clock a script reads when it
 // starts the process). Off by default, and then nothing but one flag test.
 #pragma once

@@ -5,11 +5,12 @@ its phases, over several runs (median, least and most).
         build/game/zipkin build/game/data [runs]
 
 The game runs with ZIPKIN_GAME_TRACE set and prints the CLOCK_MONOTONIC seconds of each phase
-("trace <event> T", platform/trace.h): the program's entry (main), the window and its GL context
-open (window), the audio device open (audio), the first loading-screen frame swapped to the
-screen (loading-frame), the end of loading (loaded) and the first menu frame swapped
-(menu-frame). Python's time.monotonic() reads the same clock just before the process is
-started. Each run ends by killing the process once the menu has been shown.
+("trace <event> T", platform/trace.h; the first line of each event counts): the program's
+entry (main), the window and its GL context open (window), the audio device open (audio), the
+first loading-screen frame swapped to the screen (loading-frame), the end of loading (loaded)
+and the first menu frame swapped (menu-frame). Python's time.monotonic() reads the same clock
+just before the process is started. Each run ends by killing the process once the menu has
+been shown.
 """
 import os
 import shutil
@@ -42,7 +43,7 @@ def run_once(zipkin, data_dir):
                 for line in f:
                     parts = line.split()
                     if len(parts) == 3 and parts[0] == "trace":
-                        moments[parts[1]] = float(parts[2]) - start
+                        moments.setdefault(parts[1], float(parts[2]) - start)
         proc.kill()
         proc.wait()
         missing = [name for name, _ in PHASES if name not in moments]

@@ -331,8 +331,8 @@ def rms(samples):
 # ---- cases -------------------------------------------------------------------------------
 
 def see_loading_screen(game, logo=True):
-    """Screenshots from the first loading frame on (the trace comes just before the frame
-    reaches the screen) until one shows the loading screen, for half a second at most and
+    """Screenshots from the first loading frame on (the trace comes once the frame has been
+    swapped to the screen) until one shows the loading screen, for half a second at most and
     while the loader still runs. (Before the first frame, start-up is mostly the software
     OpenGL getting ready.)"""
     first = game.wait_trace("loading-frame")[0]
