@@ -44,7 +44,8 @@ void PremultiplyPixels(unsigned char* pixels, int w, int h, int depth) {
   const long long count = static_cast<long long>(w) * h;
   unsigned char* p = pixels;
   if (depth == 2) {
-    for (long long i = 0; i < count; ++i, p += 2) p[0] = static_cast<unsigned char>(p[0] * p[1] / 255);
+    for (long long i = 0; i < count; ++i, p += 2)
+      p[0] = static_cast<unsigned char>(p[0] * p[1] / 255);
   } else if (depth != 1 && depth != 3) {
     for (long long i = 0; i < count; ++i, p += 4) {
       const int a = p[3];

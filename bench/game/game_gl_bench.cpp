@@ -242,7 +242,8 @@ int MakeList(int list, int percent) {
 // The captured primitives drawn with the least GL work: the game renderer's frame set-up,
 // then per run its blend and texture, and one draw call per 256 quads (per polygon for
 // polygons, per run for points, lines and triangles).
-void FloorFrame(const std::vector<CapturingGraphics::Run>& runs, const unsigned short* quadIndices) {
+void FloorFrame(const std::vector<CapturingGraphics::Run>& runs,
+                const unsigned short* quadIndices) {
   gxtkGraphics* gfx = vel_graphics_device;
   gfx->BeginRender();
   int blend = 0;
