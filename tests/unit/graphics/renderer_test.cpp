@@ -247,11 +247,6 @@ TEST_F(Surfaces, FilesDecodedAheadLoadAsTheSamePixels) {
     std::free(image.pixels);
     EXPECT_FALSE(TakeDecodedImage(files[i], &image)) << i;
   }
-  DecodeImagesAhead({files[0]});
-  gxtkSurface* s = gfx->LoadSurface(files[0]);
-  EXPECT_EQ(Bytes(s->data, s->data + direct[0].size()), direct[0]);
-  EXPECT_EQ(gl.textures[s->texture].pixels, direct[0]);
-
   const String nowhere("kestrel://nowhere/x.png");  // maps to no file, so it is never queued
   DecodeImagesAhead({files[0]});
   DecodeImagesAhead({files[1], nowhere});
