@@ -83,6 +83,7 @@ TEST_F(Play, ANewWorldHasItsPlanetsInARowTheHeroOnTopOfPlanetFiveAndAHazardOppos
   }
   EXPECT_EQ(planet(5)[6], 0.2f);
   EXPECT_EQ(w(251), 270.0f);
+  EXPECT_NE(w(201) + w(211) + w(221), 0.0f);  // the other pads anywhere on their planets
   int onPlanet[10] = {};
   for (int b = 0; b <= 100; ++b) {
     if (obj(b)[0] == 0) continue;
