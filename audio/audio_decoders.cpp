@@ -5,11 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#define STB_VORBIS_HEADER_ONLY
-#include <stb_vorbis.h>
+#include <vorbis/vorbisfile.h>
 
-#include "audio/isolated_decode.h"
-#include "audio/vorbis_headers.h"
 #include "platform/vel_game.h"
 
 namespace {
@@ -33,9 +30,23 @@ bool ReadU32(FILE* f, uint32_t* value) {
   return true;
 }
 
+// Four printable characters, as every chunk tag is.
+bool IsTag(const unsigned char* b) {
+  for (int i = 0; i < 4; ++i)
+    if (b[i] < 0x20 || b[i] > 0x7E) return false;
+  return true;
+}
+
 // Steps over `size` bytes and, when size is odd, the pad byte that keeps chunks word-aligned.
+// Some writers leave the pad out: when the next chunk's tag starts right after the odd-sized
+// chunk, there is no pad to take (a pad byte is 0, never a tag's first character).
 bool SkipChunk(FILE* f, uint32_t size) {
-  return std::fseek(f, static_cast<long>(size) + (size & 1), SEEK_CUR) == 0;
+  if (std::fseek(f, static_cast<long>(size), SEEK_CUR) != 0) return false;
+  if (!(size & 1)) return true;
+  const long here = std::ftell(f);
+  unsigned char next[4];
+  const bool unpadded = std::fread(next, 1, 4, f) == 4 && IsTag(next);
+  return here >= 0 && std::fseek(f, here + (unpadded ? 0 : 1), SEEK_SET) == 0;
 }
 
 }  // namespace
@@ -93,31 +104,59 @@ unsigned char* LoadWAV(FILE* f, int* length, int* channels, int* format, int* he
 
 namespace {
 
-// Decodes every frame of an open stream into one growing block of 16-bit samples.
-unsigned char* DecodeWholeStream(stb_vorbis* vorbis, int* length, int* channels, int* format,
-                                 int* hertz) {
-  stb_vorbis_info info = stb_vorbis_get_info(vorbis);
-  const int count = info.channels;
-  if (count < 1 || info.sample_rate == 0 || info.sample_rate > INT_MAX) return nullptr;
+// libvorbisfile reads the stream through these, relative to where the file stood when
+// decoding began, so a stream embedded at an offset reads as a whole file.
+struct OggSource {
+  FILE* file;
+  long start;
+};
 
-  // One Vorbis frame yields at most 4096 sample frames; the buffer always keeps that much
-  // room free, doubling when it runs short, and never grows past an int's worth of bytes.
-  const size_t reserve = 4096 * static_cast<size_t>(count);
-  size_t capacity = reserve;
-  size_t fill = 0;
-  long long frames = 0;
-  short* pcm = static_cast<short*>(std::malloc(capacity * sizeof(short)));
+size_t OggRead(void* into, size_t size, size_t count, void* source) {
+  return std::fread(into, size, count, static_cast<OggSource*>(source)->file);
+}
+
+int OggSeek(void* source, ogg_int64_t offset, int whence) {
+  OggSource* s = static_cast<OggSource*>(source);
+  if (whence == SEEK_SET) offset += s->start;
+  if (offset < LONG_MIN || offset > LONG_MAX) return -1;
+  return std::fseek(s->file, static_cast<long>(offset), whence);
+}
+
+long OggTell(void* source) {
+  OggSource* s = static_cast<OggSource*>(source);
+  const long here = std::ftell(s->file);
+  return here < 0 ? -1 : here - s->start;
+}
+
+// Decodes every link of the stream that has the first link's channels and rate into one
+// growing block of 16-bit samples; a link with other channels or another rate ends the
+// sound there, as it cannot share the block.
+unsigned char* DecodeWholeStream(OggVorbis_File* vorbis, int* length, int* channels, int* format,
+                                 int* hertz) {
+  const vorbis_info* info = ov_info(vorbis, -1);
+  if (!info || info->channels < 1 || info->rate < 1 || info->rate > INT_MAX) return nullptr;
+  const int count = info->channels;
+  const long rate = info->rate;
+
+  // The block keeps room for 4096 frames beyond what is filled, doubling when it runs short,
+  // and never grows past an int's worth of bytes (OpenAL takes the size as an int).
+  const size_t frameBytes = 2 * static_cast<size_t>(count);
+  const size_t reserve = 4096 * frameBytes;
+  size_t capacity = reserve, fill = 0;
+  char* pcm = static_cast<char*>(std::malloc(capacity));
   if (!pcm) return nullptr;
+  int link = 0;
   for (;;) {
-    int n = stb_vorbis_get_frame_short_interleaved(vorbis, count, pcm + fill,
-                                                   static_cast<int>(capacity - fill));
-    if (n <= 0) break;
-    frames += n;
-    fill += static_cast<size_t>(n) * count;
-    if (capacity < fill + reserve) {
-      short* grown = nullptr;
-      if (capacity * 2 * sizeof(short) <= static_cast<size_t>(INT_MAX))
-        grown = static_cast<short*>(std::realloc(pcm, capacity * 2 * sizeof(short)));
+    const long n = ov_read(vorbis, pcm + fill, static_cast<int>(capacity - fill), 0, 2, 1, &link);
+    if (n == OV_HOLE) continue;  // a gap in the data: decoding resumes after it
+    if (n <= 0) break;           // the end, or a stream that cannot be read further
+    const vorbis_info* now = ov_info(vorbis, link);
+    if (!now || now->channels != count || now->rate != rate) break;
+    fill += static_cast<size_t>(n);
+    if (capacity - fill < reserve) {
+      char* grown = nullptr;
+      if (capacity * 2 <= static_cast<size_t>(INT_MAX))
+        grown = static_cast<char*>(std::realloc(pcm, capacity * 2));
       if (!grown) {
         std::free(pcm);
         return nullptr;
@@ -127,34 +166,24 @@ unsigned char* DecodeWholeStream(stb_vorbis* vorbis, int* length, int* channels,
     }
   }
 
-  *length = static_cast<int>(frames);
+  *length = static_cast<int>(fill / frameBytes);
   *channels = count;
   *format = 2;
-  *hertz = static_cast<int>(info.sample_rate);
+  *hertz = static_cast<int>(rate);
   return reinterpret_cast<unsigned char*>(pcm);
 }
 
 }  // namespace
 
-namespace {
-
-// Opens and decodes the stream in this process (see LoadOGG).
-unsigned char* DecodeOgg(FILE* f, int* length, int* channels, int* format, int* hertz) {
-  int error = 0;
-  stb_vorbis* vorbis = stb_vorbis_open_file(f, 0, &error, nullptr);
-  if (!vorbis) return nullptr;
-  unsigned char* pcm = DecodeWholeStream(vorbis, length, channels, format, hertz);
-  stb_vorbis_close(vorbis);
-  return pcm;
-}
-
-}  // namespace
-
 unsigned char* LoadOGG(FILE* f, int* length, int* channels, int* format, int* hertz) {
-  // libvorbis rejects the malformed headers that make stb_vorbis read through null pointers;
-  // what stb_vorbis may still get wrong on headers that pass stays inside a child process.
-  if (!VorbisHeadersValid(f)) return nullptr;
-  return DecodeIsolated(DecodeOgg, f, length, channels, format, hertz);
+  OggSource source{f, std::ftell(f)};
+  if (source.start < 0) return nullptr;
+  const ov_callbacks callbacks = {OggRead, OggSeek, nullptr, OggTell};
+  OggVorbis_File vorbis;
+  if (ov_open_callbacks(&source, &vorbis, nullptr, 0, callbacks) != 0) return nullptr;
+  unsigned char* pcm = DecodeWholeStream(&vorbis, length, channels, format, hertz);
+  ov_clear(&vorbis);
+  return pcm;
 }
 
 unsigned char* DecodeAudioFile(VelGame* host, String path, int* length, int* channels,

@@ -17,10 +17,12 @@ class VelGame;
 
 // RIFF WAVE with PCM samples. Chunks are walked in order; "fmt " must come first, then any
 // chunks before "data". A chunk that claims more bytes than the file holds fails the file
-// before anything is allocated for it, and odd-sized chunks are followed by a pad byte.
+// before anything is allocated for it. Odd-sized chunks are followed by a pad byte, or by
+// the next chunk at once when the file's writer left the pad out.
 unsigned char* LoadWAV(FILE* file, int* length, int* channels, int* format, int* hertz);
 
-// Ogg Vorbis, decoded whole to 16-bit samples.
+// Ogg Vorbis, decoded whole to 16-bit samples by libvorbisfile, the reference decoder. A
+// chained stream is decoded up to its first link with other channels or another rate.
 unsigned char* LoadOGG(FILE* file, int* length, int* channels, int* format, int* hertz);
 
 // Opens `path` through the host (its path mapping applies) and decodes it by its lower-cased

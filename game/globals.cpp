@@ -68,7 +68,7 @@ const char* const kCredits[50] = {
     "OpenGL",
     "OpenAL Soft",
     "stb_image",
-    "stb_vorbis",
+    "libvorbis",
     "",
     "-=-=-",
     "Special Thanks",
