@@ -110,12 +110,19 @@ int gxtkGraphics::Cls(float red, float green, float blue) {
   return 0;
 }
 
-// Each premultiplied component keeps to its own byte, so a value outside 0..255 can only
-// garble its own channel.
+namespace {
+
+// v held within lo..hi; NaN becomes lo.
+float clamped(float v, float lo, float hi) { return v > lo ? (v < hi ? v : hi) : lo; }
+
+}  // namespace
+
+// Components outside 0..255 and alphas outside 0..1 are clamped (an alpha of 1.2 is opaque,
+// not nearly transparent); each premultiplied byte then truncates.
 void gxtkGraphics::PackColor() {
-  auto byte = [](float v) { return static_cast<unsigned int>(static_cast<int>(v)) & 255u; };
-  color = byte(255.0f * alpha) << 24 | byte(b * alpha) << 16 | byte(g * alpha) << 8 |
-          byte(r * alpha);
+  const float a = clamped(alpha, 0.0f, 1.0f);
+  auto byte = [a](float v) { return static_cast<unsigned int>(clamped(v, 0.0f, 255.0f) * a); };
+  color = byte(255.0f) << 24 | byte(b) << 16 | byte(g) << 8 | byte(r);
 }
 
 int gxtkGraphics::SetAlpha(float a) {
@@ -192,21 +199,24 @@ int gxtkGraphics::DrawRect(float x, float y, float w, float h) {
 
 int gxtkGraphics::DrawOval(float x, float y, float w, float h) {
   const float xr = w / 2.0f, yr = h / 2.0f;
-  int n;
+  // The estimate stays a float until it is known to be in range, so huge, infinite or NaN
+  // sizes never reach an int conversion: they draw 1024 segments, NaN 12.
+  float estimate;
   if (tformed) {
     // The lengths of the two radii after transformation.
     const float dx = std::sqrt((ix * xr) * (ix * xr) + (iy * xr) * (iy * xr));
     const float dy = std::sqrt((jx * yr) * (jx * yr) + (jy * yr) * (jy * yr));
-    n = static_cast<int>(dx + dy);
+    estimate = std::trunc(dx + dy);
   } else {
-    n = std::abs(static_cast<int>(xr)) + std::abs(static_cast<int>(yr));
+    estimate = std::trunc(std::fabs(xr)) + std::trunc(std::fabs(yr));
   }
-  if (n < 12)
+  int n;
+  if (!(estimate >= 12.0f))
     n = 12;
-  else if (n > kMaxVertices)
+  else if (estimate > static_cast<float>(kMaxVertices))
     n = kMaxVertices;
   else
-    n &= ~3;
+    n = static_cast<int>(estimate) & ~3;
 
   Vertex* v = Begin(n, n, nullptr);
   const float x0 = x + xr, y0 = y + yr;
@@ -279,6 +289,9 @@ int gxtkGraphics::ReadPixels(Array<int> pixels, int x, int y, int w, int h, int 
                              int pitch) {
   Flush();
   if (!block_fits(pixels.Length(), w, h, offset, pitch) || w == 0 || h == 0) return 0;
+  // Only the window's pixels can be read; this also bounds the temporary buffer, which a
+  // tall rectangle whose rows all land on one row of the array (pitch 0) would not.
+  if (x < 0 || y < 0 || w > Width() - x || h > Height() - y) return 0;
   std::vector<int> rows(static_cast<size_t>(w) * h);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(x, Height() - y - h, w, h, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());

@@ -70,7 +70,8 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* pixels, int 
   if (format != GL_RGBA) return;
   if (x < 0 || y < 0 || w <= 0 || h <= 0 || w > width - x || h > height - y) return;
   if (!data) {
-    data = static_cast<unsigned char*>(std::malloc(static_cast<size_t>(width) * height * 4));
+    // Pixels never written stay transparent black, also when a new context uploads them all.
+    data = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(width) * height, 4));
     if (!data) return;
   }
   for (int r = 0; r < h; ++r) {
@@ -101,6 +102,9 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const int* pixels, int 
 
 namespace {
 
+// GL records at most one error per kind of error, and there are only a handful of kinds.
+const int kMaxDrainedErrors = 16;
+
 int next_pow2(int n) {
   int p = 1;
   while (p < n && p < (1 << 30)) p <<= 1;
@@ -125,8 +129,9 @@ void gxtkSurface::Bind() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
-  // An error left over from earlier GL work must not be taken for a refused size.
-  while (glGetError() != GL_NO_ERROR) {
+  // An error left over from earlier GL work must not be taken for a refused size. A lost
+  // context reports errors for ever, so the draining stops after a few.
+  for (int i = 0; i < kMaxDrainedErrors && glGetError() != GL_NO_ERROR; ++i) {
   }
   int texw = width, texh = height;
   glTexImage2D(GL_TEXTURE_2D, 0, format, texw, texh, 0, format, GL_UNSIGNED_BYTE, nullptr);

@@ -174,6 +174,7 @@ void glTexParameteri(GLenum, GLenum, GLint) { note("glTexParameteri"); }
 GLenum glGetError() {
   note("glGetError");
   auto& errors = the_state().pendingErrors;
+  if (the_state().lost) return GL_OUT_OF_MEMORY;
   if (errors.empty()) return GL_NO_ERROR;
   GLenum e = errors.front();
   errors.erase(errors.begin());

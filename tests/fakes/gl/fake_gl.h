@@ -47,6 +47,8 @@ struct State {
   unsigned bound = 0;
   bool refuseNonPowerOfTwo = false;
   std::vector<unsigned> pendingErrors;
+  // A lost context: glGetError reports an error at every call.
+  bool lost = false;
 
   std::set<unsigned> enabled;
   unsigned blendDst = 0;

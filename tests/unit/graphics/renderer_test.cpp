@@ -8,6 +8,10 @@
 
 #include "graphics/decode_ahead.h"
 
+#include <climits>
+#include <cmath>
+#include <cstring>
+
 #include "graphics_test.h"
 
 namespace gfxtest {
@@ -61,6 +65,14 @@ TEST_F(Renderer, OvalSegmentCounts) {
   // Vertex 0 is the right end, (20, 10) before the matrix; a quarter turn later, the top.
   EXPECT_THAT(XY(gl.draws[0].verts[0]), Near({60, 20}));
   EXPECT_THAT(XY(gl.draws[0].verts[12]), Near({30, 0}));
+  // Sizes no int holds draw the most segments, NaN the fewest, with or without a matrix.
+  const float huge[][3] = {{INFINITY, 1, 1024}, {1e30f, 2, 1024}, {NAN, 1, 12}, {NAN, 2, 12}};
+  for (const auto& c : huge) {
+    gl.draws.clear();
+    gfx->SetMatrix(c[1], 0, 0, 1, 0, 0);
+    gfx->DrawOval(0, 0, c[0], c[0]);
+    EXPECT_EQ(Drawn().at(0).count, static_cast<int>(c[2])) << c[0] << " at scale " << c[1];
+  }
 }
 
 TEST_F(Renderer, PolygonsDrawAsOneFanEachAndOversizedOnesDrawNothing) {
@@ -100,6 +112,12 @@ TEST_F(Renderer, ColourAlphaAndMatrixGoIntoTheVerticesWithoutAFlush) {
   EXPECT_THAT(XY(v.at(6)), Near({100, 210}));  // (10, 0) through the matrix
   gfx->SetAlpha(1);                            // repacks the stored colour
   EXPECT_EQ(gfx->color, 0xFF0080FFu);
+  // Out-of-range components and alphas are clamped, NaN to nothing.
+  gfx->SetAlpha(1.2f);
+  gfx->SetColor(300, -5, NAN);
+  EXPECT_EQ(gfx->color, 0xFF0000FFu);
+  gfx->SetAlpha(-0.5f);
+  EXPECT_EQ(gfx->color, 0u);
 }
 
 TEST_F(Renderer, BlendAndScissorFlushAndClsDropsTheBatch) {
@@ -155,6 +173,11 @@ TEST_F(Renderer, ReadPixelsFlushesAndRefusesBlocksPastTheArray) {
   for (int y = 10; y < 13; ++y) gl.framebuffer[479 - y] = 1000 + y;
   gfx->ReadPixels(out, 0, 10, 1, 3, 3, 2);
   EXPECT_EQ(Ints(&out[0], &out[0] + 8), (Ints{0, 0, 0, 1010, 0, 1011, 0, 1012}));
+  // Rectangles reaching outside the window are refused too, also the tallest one whose rows
+  // would all land on the same elements.
+  const int outside[][4] = {{-1, 0, 2, 2}, {0, 479, 2, 2}, {639, 0, 2, 1}, {0, 0, 8, INT_MAX}};
+  for (const auto& r : outside) gfx->ReadPixels(out, r[0], r[1], r[2], r[3], 0, 0);
+  EXPECT_EQ(fakegl::count("glReadPixels"), 1);
 }
 
 using Surfaces = GraphicsTest;
@@ -340,6 +363,24 @@ TEST_F(Surfaces, SetSubDataStoresPremultipliedRGBAAndUploadsRows) {
   ASSERT_EQ(gl.uploads.size(), 3u);
   EXPECT_EQ(Ints({gl.uploads[2].y, gl.uploads[2].h}), (Ints{1, 3}));
   EXPECT_EQ(gl.textures[s->texture].pixels[(3 * 8 + 7) * 4], 255);
+}
+
+// Pixels of a created surface that were never written are transparent black when a new
+// context uploads the whole surface, even in memory that held something else before. A lost
+// context, whose error flag never clears, still gets its texture made.
+TEST_F(Surfaces, CreatedSurfacesStartClearAndALostContextCannotHangTheUpload) {
+  void* used = std::malloc(16 * 16 * 4);
+  std::memset(used, 0xAB, 16 * 16 * 4);
+  std::free(used);
+  gxtkSurface* s = gfx->CreateSurface(16, 16);
+  const int red = static_cast<int>(0xFFFF0000u);
+  s->SetSubData(5, 5, 1, 1, &red, 1);
+  gl.lost = true;
+  ++_glfwGraphicsSeq;
+  s->Bind();
+  Bytes want(16 * 16 * 4, 0);
+  want[(5 * 16 + 5) * 4] = want[(5 * 16 + 5) * 4 + 3] = 255;
+  EXPECT_EQ(gl.textures[s->texture].pixels, want);
 }
 
 TEST_F(Surfaces, PixelWritesOutsideTheSurfaceOrArrayWriteNothing) {
