@@ -172,9 +172,11 @@ int c_MyApp::p_FullscreenFlip() {
   VelGlfwGame* host = VelGlfwGame::_glfwGame;
   VelGlfwVideoMode* mode = host->GetGlfwDesktopMode();
   m_Fullscreen = 1 - m_Fullscreen;
+  // The flag follows the window that opened: a refused fullscreen mode leaves a window, and
+  // the next switch asks for fullscreen again.
   if (m_Fullscreen == 1) {
-    host->SetGlfwWindow(mode->width, mode->height, mode->red, mode->green, mode->blue,
-                        0, 0, 0, true);
+    m_Fullscreen = host->SetGlfwWindow(mode->width, mode->height, mode->red, mode->green,
+                                       mode->blue, 0, 0, 0, true) ? 1 : 0;
   } else {
     host->SetGlfwWindow(640, 480, mode->red, mode->green, mode->blue, 0, 0, 0, false);
   }

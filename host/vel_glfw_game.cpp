@@ -38,19 +38,21 @@ int VelGlfwGame::Millisecs() {
   return static_cast<int>(static_cast<uint32_t>(static_cast<int64_t>(glfwGetTime() * 1000.0)));
 }
 
-void VelGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha,
+bool VelGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha,
                                 int depth, int stencil, bool fullscreen) {
   for (int key = 0; key <= GLFW_KEY_LAST; ++key) {
     int code = TransKey(key);
     if (code && glfwGetKey(key) == GLFW_PRESS) KeyEvent(2, code);
   }
 
-  OpenGameWindow(width, height, red, green, blue, alpha, depth, stencil, fullscreen);
+  const bool opened_fullscreen =
+      OpenGameWindow(width, height, red, green, blue, alpha, depth, stencil, fullscreen);
   glfwSetKeyCallback(OnKey);
   glfwSetCharCallback(OnChar);
   glfwSetMouseButtonCallback(OnMouseButton);
   glfwSetMousePosCallback(OnMousePos);
   glfwSetWindowCloseCallback(OnWindowClose);
+  return opened_fullscreen;
 }
 
 String VelGlfwGame::PathToFilePath(String path) { return MapKestrelPath(path); }
@@ -105,17 +107,19 @@ int VelGlfwGame::OnWindowClose() {
   return 0;  // the window stays; ending the program is the application's decision
 }
 
-void VelGlfwGame::BeginRun() {
+bool VelGlfwGame::BeginRun() {
   SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+  // The game's start and first render need the window's GL context.
+  if (!glfwGetWindowParam(GLFW_OPENED)) return false;
   TraceMoment("window");
   StartGame();
   RenderGame();
+  return true;
 }
 
 void VelGlfwGame::Run() {
-  BeginRun();
   // Without a window there is no game to run: that is a failure, not a normal end.
-  if (!glfwGetWindowParam(GLFW_OPENED)) {
+  if (!BeginRun()) {
     glfwTerminate();
     std::exit(-1);
   }

@@ -40,7 +40,9 @@ class VelGlfwGame : public VelGame {
 
   // (Re)opens the window (OpenGameWindow, platform/window.h) and sets the callbacks below.
   // Keys held at that moment receive a release first, so none stays down across the change.
-  void SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
+  // Returns true when the window that opened is fullscreen (a refused fullscreen mode gives
+  // a window).
+  bool SetGlfwWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
                      int stencil, bool fullscreen);
   VelGlfwVideoMode* GetGlfwDesktopMode();
   Array<VelGlfwVideoMode*> GetGlfwVideoModes();
@@ -48,8 +50,8 @@ class VelGlfwGame : public VelGame {
   // The host loop: opens the window, starts the game, renders once, then runs passes until the
   // window is no longer open.
   void Run();
-  // The first three steps of Run.
-  void BeginRun();
+  // The first three steps of Run: false, before anything is started, when no window opened.
+  bool BeginRun();
   // One pass of the loop: poll events, follow the window's activity, then update and render,
   // sleep until the next update is due, or wait for an event. False once the window is gone.
   bool RunPass();

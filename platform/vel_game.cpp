@@ -35,15 +35,18 @@ void VelGame::gc_collect() {
 
 // Runs one delegate call: an escaping runtime exception ends the process through Die, and the
 // collector advances by one step afterwards. Collection therefore never happens inside an
-// event, where the application may hold objects only in local variables.
+// event, where the application may hold objects only in local variables. An event raised
+// while another is being handled (a window change inside an update releases the held keys)
+// is such a place too: it gets no step of its own, the outer event's step follows it.
 #define VEL_FORWARD(call)                          \
   do {                                             \
+    ++_eventDepth;                                 \
     try {                                          \
       _delegate->call;                             \
     } catch (ThrowableObject * exception) {        \
       Die(exception);                              \
     }                                              \
-    gc_collect();                                  \
+    if (--_eventDepth == 0) gc_collect();          \
   } while (0)
 
 void VelGame::StartGame() {

@@ -71,7 +71,8 @@ class VelGame {
   virtual void gc_collect();
 
   // Guarded forwarding to the delegate. Each runs only in the lifecycle state that allows it,
-  // hands an escaping runtime exception to Die and ends with one collector step.
+  // hands an escaping runtime exception to Die and ends with one collector step, unless it
+  // was raised inside another forwarded event.
   virtual void StartGame();
   virtual void SuspendGame();
   virtual void ResumeGame();
@@ -95,4 +96,6 @@ class VelGame {
   int _updateRate = 0;
   bool _started = false;
   bool _suspended = false;
+  // Forwarded events in progress: more than one while an event raises another.
+  int _eventDepth = 0;
 };

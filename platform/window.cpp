@@ -5,7 +5,7 @@
 
 int _glfwGraphicsSeq = 0;
 
-void OpenGameWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
+bool OpenGameWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
                     int stencil, bool fullscreen) {
   GLFWvidmode desktop;
   glfwGetDesktopMode(&desktop);
@@ -23,11 +23,10 @@ void OpenGameWindow(int width, int height, int red, int green, int blue, int alp
   }
   ++_glfwGraphicsSeq;
   if (!opened) velPrint(String("glfwOpenWindow failed"));
-  if (!fullscreen) {
-    glfwSetWindowPos((desktop.Width - width) / 2, (desktop.Height - height) / 2);
-    glfwSetWindowTitle("Zipkin in Direv");
-  }
+  if (!fullscreen) glfwSetWindowPos((desktop.Width - width) / 2, (desktop.Height - height) / 2);
+  glfwSetWindowTitle("Zipkin in Direv");
 
   glfwEnable(GLFW_KEY_REPEAT);
   glfwDisable(GLFW_AUTO_POLL_EVENTS);
+  return opened && fullscreen;
 }

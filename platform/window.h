@@ -7,7 +7,9 @@ extern int _glfwGraphicsSeq;
 
 // Closes any open window and opens one with the given size and bits, fullscreen or not, and
 // counts it in _glfwGraphicsSeq. A display that refuses the fullscreen mode still gets the
-// game, in a 640x480 window. A window that is not fullscreen is centred on the desktop and
-// titled. Key repeat is turned on and automatic event polling off; callbacks are the caller's.
-void OpenGameWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
+// game, in a 640x480 window. Every window is titled (task switchers show fullscreen windows
+// too); one that is not fullscreen is centred on the desktop. Key repeat is turned on and
+// automatic event polling off; callbacks are the caller's. Returns true when the window that
+// opened is fullscreen.
+bool OpenGameWindow(int width, int height, int red, int green, int blue, int alpha, int depth,
                     int stencil, bool fullscreen);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@ using Ints = std::vector<int>;
 class RecordingDelegate : public VelGameDelegate {
  public:
   Calls calls;
+  std::function<void()> during_update;  // runs inside UpdateGame, after it is recorded
 
   void add(const char* call, int a, int b) {
     calls.push_back(call + (" " + std::to_string(a)) + " " + std::to_string(b));
@@ -28,7 +30,10 @@ class RecordingDelegate : public VelGameDelegate {
   void StartGame() override { calls.push_back("start"); }
   void SuspendGame() override { calls.push_back("suspend"); }
   void ResumeGame() override { calls.push_back("resume"); }
-  void UpdateGame() override { calls.push_back("update"); }
+  void UpdateGame() override {
+    calls.push_back("update");
+    if (during_update) during_update();
+  }
   void RenderGame() override { calls.push_back("render"); }
   void KeyEvent(int event, int data) override { add("key", event, data); }
   void MouseEvent(int event, int data, float, float) override { add("mouse", event, data); }
@@ -167,18 +172,25 @@ TEST_F(LoopTest, ReopeningTheWindowReleasesHeldKeysAndCountsTheNewContext) {
   Begin(60);
   int seq = _glfwGraphicsSeq;
   for (int key : {int{'A'}, GLFW_KEY_LSHIFT, GLFW_KEY_RALT, GLFW_KEY_F1}) window.keys[key] = true;
-  host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true);
+  EXPECT_TRUE(host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true));
   // Right Alt translates to nothing, so it gets no release.
   EXPECT_EQ((Calls{"key 2 65", "gc", "key 2 112", "gc", "key 2 16", "gc"}), calls);
   EXPECT_EQ((Ints{_glfwGraphicsSeq, window.closes, window.mode}),
             (Ints{seq + 1, 1, GLFW_FULLSCREEN}));
-  EXPECT_EQ(window.title, "");  // fullscreen windows are not titled
+  EXPECT_EQ(window.title, "Zipkin in Direv");  // task switchers list fullscreen windows too
+
+  // A window change inside an update releases the keys as events of their own, but with no
+  // collector step until the update's: the update's locals are no roots.
+  g_recorder->during_update = [this] { host.SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false); };
+  calls.clear();
+  host.UpdateGame();
+  EXPECT_EQ((Calls{"update", "key 2 65", "key 2 112", "key 2 16", "gc"}), calls);
 }
 
 TEST_F(LoopTest, ARefusedFullscreenModeFallsBackToAWindow) {
   Begin(60);
   window.refused_modes = {GLFW_FULLSCREEN};
-  host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true);
+  EXPECT_FALSE(host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true));
   EXPECT_TRUE(window.window_open);
   EXPECT_EQ((Ints{window.mode, window.width, window.height}), (Ints{GLFW_WINDOW, 640, 480}));
   EXPECT_EQ(window.title, "Zipkin in Direv");
@@ -275,9 +287,11 @@ TEST_F(LoopDeathTest, RuntimeExceptionEscapingTheApplicationIsReportedAndEndsWit
       ::testing::ExitedWithCode(255), "Kestrel Runtime Error : Uncaught Kestrel Exception");
 }
 
-TEST_F(LoopDeathTest, NoWindowAtAllEndsWith255) {
+TEST_F(LoopDeathTest, NoWindowAtAllEndsWith255BeforeTheGameStarts) {
   ::testing::FLAGS_gtest_death_test_style = "threadsafe";
   window.refused_modes = {GLFW_WINDOW, GLFW_FULLSCREEN};
+  EXPECT_FALSE(host.BeginRun());
+  EXPECT_EQ(calls, Calls());  // no start and no render without a GL context
   EXPECT_EXIT(host.Run(), ::testing::ExitedWithCode(255), "");
 }
 
