@@ -11,6 +11,15 @@ namespace {
 
 std::vector<ALuint> discarded;
 
+// The device whose OpenAL device is open. The program ends through exit (the window closed,
+// F4, the back key), never by destroying it, so an exit handler closes it: OpenAL reports a
+// device left open when the process ends.
+gxtkAudio* open_device = nullptr;
+
+void close_open_device() {
+  if (open_device) open_device->Close();
+}
+
 // A source's state; without a context OpenAL writes nothing, which reads as stopped.
 ALint SourceState(ALuint source) {
   ALint state = AL_STOPPED;
@@ -60,6 +69,11 @@ ALuint gxtkChannel::AL_Source() {
 
 gxtkAudio::gxtkAudio() {
   device = alcOpenDevice(nullptr);
+  if (device) {
+    static const bool close_at_exit = std::atexit(close_open_device) == 0;
+    (void)close_at_exit;
+    open_device = this;
+  }
   if (!device) {
     velPrint(String("OpenAl error: alcOpenDevice failed"));
   } else {
@@ -74,21 +88,31 @@ gxtkAudio::gxtkAudio() {
   for (gxtkChannel& channel : channels) channel = gxtkChannel{0, nullptr, 0, 0};
 }
 
-gxtkAudio::~gxtkAudio() {
-  // The device lives for the whole run; this only matters to programs that make several.
+gxtkAudio::~gxtkAudio() { Close(); }
+
+void gxtkAudio::Close() {
+  if (open_device == this) open_device = nullptr;
   if (context) {
-    for (gxtkChannel& channel : channels)
+    for (gxtkChannel& channel : channels) {
       if (channel.source) alDeleteSources(1, &channel.source);
+      channel = gxtkChannel{0, nullptr, 0, 0};
+    }
     if (alcGetCurrentContext() == context) alcMakeContextCurrent(nullptr);
     alcDestroyContext(context);
+    context = nullptr;
   }
   if (device) alcCloseDevice(device);
+  device = nullptr;
 }
 
+// A channel keeps its sample alive only while it sounds or holds it paused. Once the channel
+// is seen stopped it lets go of the pointer as well: the collector may free the sample.
 void gxtkAudio::mark() {
   for (gxtkChannel& channel : channels) {
     if (channel.state != 0 && channel.sample && SourceState(channel.AL_Source()) != AL_STOPPED)
       gc_grey(channel.sample);
+    else
+      channel.sample = nullptr;
   }
 }
 
@@ -165,6 +189,7 @@ int gxtkAudio::StopChannel(int channel) {
   if (chan.state != 0) {
     alSourceStop(chan.AL_Source());
     chan.state = 0;
+    chan.sample = nullptr;
   }
   return 0;
 }
@@ -174,6 +199,7 @@ int gxtkAudio::PauseChannel(int channel) {
   if (chan.state == 1) {
     if (SourceState(chan.AL_Source()) == AL_STOPPED) {
       chan.state = 0;  // the sound had ended; there is nothing to resume
+      chan.sample = nullptr;
     } else {
       alSourcePause(chan.source);
       chan.state = 2;
@@ -193,7 +219,10 @@ int gxtkAudio::ResumeChannel(int channel) {
 
 int gxtkAudio::ChannelState(int channel) {
   gxtkChannel& chan = channels[channel];
-  if (chan.state == 1 && SourceState(chan.AL_Source()) == AL_STOPPED) chan.state = 0;
+  if (chan.state == 1 && SourceState(chan.AL_Source()) == AL_STOPPED) {
+    chan.state = 0;
+    chan.sample = nullptr;
+  }
   return chan.state;
 }
 

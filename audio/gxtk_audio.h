@@ -35,7 +35,7 @@ class gxtkSample : public Object {
 
 struct gxtkChannel {
   ALuint source;       // 0 until first needed
-  gxtkSample* sample;  // the sample last started here
+  gxtkSample* sample;  // the sample last started here; null once the channel is seen stopped
   int flags;           // flags of that start; 1 = loop
   int state;           // 0 stopped, 1 playing, 2 paused
 
@@ -53,6 +53,9 @@ class gxtkAudio : public Object {
 
   gxtkAudio();
   ~gxtkAudio() override;
+  // Deletes the sources, then closes the context and the device; the device then plays
+  // silently. Runs by itself when the program exits.
+  void Close();
   // Keeps alive every sample that a channel is playing or holds paused.
   void mark() override;
 

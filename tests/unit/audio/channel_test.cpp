@@ -186,6 +186,8 @@ TEST_F(AudioDevice, ChannelStatesFollowTheGameTheSoundAndSuspension) {
   EXPECT_EQ(audio->ChannelState(2), 0);  // the sound that ended is noticed when asked
   audio->StopChannel(1);
   EXPECT_TRUE(audio->ChannelState(1) == 0 && Source(1).state == AL_STOPPED);
+  // Channels seen stopped no longer point at their sample, which the collector may free.
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(audio->channels[i].sample, i ? nullptr : sample) << i;
 }
 
 TEST_F(AudioDevice, DiscardedBuffersWaitUntilNoSourceHoldsThem) {
@@ -220,6 +222,7 @@ TEST_F(AudioDevice, CollectionSparesSamplesThatArePlayingOrHeldBySounds) {
   fake_al::finish(audio->channels[9].source);
   FullCollection();
   EXPECT_TRUE(destroyed && Discarded(buffer));
+  EXPECT_EQ(audio->channels[9].sample, nullptr);  // nothing points at the freed sample
   Load(wav);
   EXPECT_FALSE(Exists(buffer));
 
