@@ -119,8 +119,30 @@ unsigned char* VelGame::LoadData(String path, int* length) {
 
 int VelGame::SaveState(String state) { return WriteState(state.ToUtf8()); }
 
+namespace {
+
+// Creates the temporary file afresh. Whatever stands at its name (a temporary left by a
+// crash, or a link planted to make the game write elsewhere) is removed, not followed, and
+// O_EXCL refuses a link that appears in between. The file gets the permissions the state
+// file has, so a player who keeps it private keeps it private.
+FILE* create_temporary() {
+  struct stat state;
+  const mode_t mode = stat(VelGame::kStateFile, &state) == 0 ? (state.st_mode & 07777) : 0666;
+  unlink(VelGame::kStateTempFile);
+  const int fd = open(VelGame::kStateTempFile,
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (fd < 0) return nullptr;
+  // open() applies the umask; an existing state file's own permissions win over it.
+  if (mode != 0666) fchmod(fd, mode);
+  FILE* f = fdopen(fd, "wb");
+  if (!f) close(fd);
+  return f;
+}
+
+}  // namespace
+
 int VelGame::WriteState(const std::string& bytes) {
-  FILE* f = std::fopen(kStateTempFile, "wb");
+  FILE* f = create_temporary();
   if (!f) return -1;
   bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = std::fflush(f) == 0 && ok;

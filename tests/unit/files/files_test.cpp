@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "host/vel_glfw_game.h"
@@ -120,11 +123,29 @@ TEST_F(Files, StateRoundTripsAndFailedSavesKeepTheEarlierState) {
   EXPECT_EQ(ReadFile(".kestrelstate"), "old");
   fs::remove(".kestrelstate.tmp");
 
-  // The write fails after opening: the temporary is a device that is always full.
-  ASSERT_EQ(symlink("/dev/full", ".kestrelstate.tmp"), 0);
+  // The write fails after opening: the file size limit stops it.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit;
+  getrlimit(RLIMIT_FSIZE, &limit);
+  rlimit tiny = limit;
+  tiny.rlim_cur = 1;
+  setrlimit(RLIMIT_FSIZE, &tiny);
   EXPECT_EQ(game.SaveState(String("new")), -2);
+  setrlimit(RLIMIT_FSIZE, &limit);
   EXPECT_EQ(ReadFile(".kestrelstate"), "old");
   EXPECT_FALSE(fs::exists(".kestrelstate.tmp"));
+
+  // A link planted at the temporary's name is replaced, not followed, and a state file kept
+  // private stays private.
+  WriteFile("victim", "v");
+  ASSERT_EQ(symlink("victim", ".kestrelstate.tmp"), 0);
+  ASSERT_EQ(chmod(".kestrelstate", 0600), 0);
+  EXPECT_EQ(game.SaveState(String("new")), 0);
+  EXPECT_EQ(ReadFile("victim"), "v");
+  EXPECT_FALSE(fs::is_symlink(".kestrelstate"));
+  EXPECT_EQ(ReadFile(".kestrelstate"), "new");
+  EXPECT_EQ(fs::status(".kestrelstate").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(game.SaveState(String("old")), 0);
 
   // The rename fails: the state path is a directory, which stays as it was.
   fs::remove(".kestrelstate");
