@@ -317,12 +317,16 @@ int c_MyApp::p_OnRender() {
   vel_graphics_SetColor(255.0f, 255.0f, 255.0f);
   vel_graphics_SetAlpha(1.0f);
 
-  if (W != m_DeviceW || H != m_DeviceH) {
-    m_LoadStep = 1;  // a new size may call for other art: reload everything
-    m_DeviceW = W;
-    m_DeviceH = H;
+  // A device of no size (a window being minimised or re-created) has no scale: the last
+  // good size stays, instead of a virtual screen of NaN that positions would never leave.
+  if (W > 0 && H > 0) {
+    if (W != m_DeviceW || H != m_DeviceH) {
+      m_LoadStep = 1;  // a new size may call for other art: reload everything
+      m_DeviceW = W;
+      m_DeviceH = H;
+    }
+    FitScreen(W, H);
   }
-  FitScreen(W, H);
   m_Landscape = vel_Game_jscrh <= vel_Game_jscrw ? 1 : 0;
   ReplayDrawList();
   if (m_LoadStep > 0 && m_DrawCount > 0) TraceFrame("loading-frame");
