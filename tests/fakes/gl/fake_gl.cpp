@@ -191,6 +191,7 @@ void glTexImage2D(GLenum, GLint, GLint, GLsizei w, GLsizei h, GLint, GLenum form
   fakegl::Texture& t = s.textures[s.bound];
   t.width = w;
   t.height = h;
+  if (!s.record) return;
   const size_t n = static_cast<size_t>(w) * h * fakegl::bytes_per_pixel(format);
   t.pixels.assign(n, 0);
   if (pixels) std::memcpy(t.pixels.data(), pixels, n);
@@ -199,6 +200,7 @@ void glTexSubImage2D(GLenum, GLint, GLint x, GLint y, GLsizei w, GLsizei h, GLen
                      const GLvoid* pixels) {
   note("glTexSubImage2D");
   fakegl::State& s = the_state();
+  if (!s.record) return;
   const int bpp = fakegl::bytes_per_pixel(format);
   const unsigned char* src = static_cast<const unsigned char*>(pixels);
   fakegl::Texture& t = s.textures[s.bound];
@@ -208,7 +210,7 @@ void glTexSubImage2D(GLenum, GLint, GLint x, GLint y, GLsizei w, GLsizei h, GLen
     std::memcpy(t.pixels.data() + (static_cast<size_t>(y + r) * t.width + x) * bpp,
                 src + static_cast<size_t>(r) * w * bpp, static_cast<size_t>(w) * bpp);
   }
-  if (s.record) s.uploads.push_back({x, y, w, h});
+  s.uploads.push_back({x, y, w, h});
 }
 
 }  // extern "C"

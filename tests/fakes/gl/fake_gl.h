@@ -35,7 +35,7 @@ struct Upload {
 };
 
 struct State {
-  // Off: only the counters move (for benchmarks); no vertex copies.
+  // Off: only the counters move (for benchmarks and long runs); no vertex or pixel copies.
   bool record = true;
   std::map<const char*, int> counts;
   std::vector<Draw> draws;
