@@ -31,10 +31,16 @@ String art_file(const String& name, int hdFactor) {
 
 }  // namespace
 
+bool c_MyApp::Loaded(const void* loaded, const String& file) {
+  if (!loaded) velPrint(String("Data Not Loaded : ") + file);
+  return loaded != nullptr;
+}
+
 int c_MyApp::p_LoadImg(int n, String name, int w, int h, int frames, int flags) {
   String file = art_file(name, m_HdFactor);
   m_Images.Set(n, static_cast<c_Image*>(nullptr));
   m_Images.Set(n, vel_graphics_LoadImage2(file, w * m_HdFactor, h * m_HdFactor, frames, flags));
+  Loaded(m_Images[n], file);
   m_ImgInfo[3 * n] = w * m_HdFactor;
   m_ImgInfo[3 * n + 1] = h * m_HdFactor;
   m_ImgInfo[3 * n + 2] = frames;
@@ -44,6 +50,7 @@ int c_MyApp::p_LoadImg(int n, String name, int w, int h, int frames, int flags) 
 int c_MyApp::p_LoadFont(int n, String name, int advance, int height) {
   String file = art_file(name, m_HdFactor);
   m_Images.Set(n, vel_graphics_LoadImage2(file, 16 * m_HdFactor, 16 * m_HdFactor, 128, 1));
+  Loaded(m_Images[n], file);
   m_ImgInfo[3 * n] = advance;
   m_ImgInfo[3 * n + 1] = height;
   m_ImgInfo[3 * n + 2] = 128;

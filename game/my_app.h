@@ -72,6 +72,9 @@ class c_MyApp : public c_App {
 
   // Loading (loading.cpp).
   void ChooseResolution();
+  // Tells the player on standard output that a data file could not be loaded (the game goes
+  // on without it) and returns whether `loaded` is set.
+  static bool Loaded(const void* loaded, const String& file);
   int p_LoadImg(int n, String name, int w, int h, int frames, int flags);
   int p_LoadFont(int n, String name, int advance, int height);
   int p_Reload();

@@ -16,6 +16,7 @@ int c_MyApp::p_LoadSFX(int n) {
   String file = String("sfx/") + String(n < 10 ? "00" : (n < 100 ? "0" : "")) + String(n) +
                 String(".wav");
   m_Sounds.Set(n, vel_audio_LoadSound(file));
+  Loaded(m_Sounds[n], file);
   return 0;
 }
 
@@ -41,7 +42,7 @@ int c_MyApp::p_PlayTune(String name, int loop) {
   }
   const int option = m_Options[kSoundOption];
   if (option == 1 || option == 3) {
-    vel_audio_PlayMusic(path, loop);
+    if (vel_audio_PlayMusic(path, loop) != 0) Loaded(nullptr, path);
     m_TunePlaying = 1;
   }
   return 0;

@@ -6,7 +6,10 @@ and kept), and the music of the procedural player in a game.
 Run inside an X server of 1280x1024 (xvfb-run -a -s "-screen 0 1280x1024x24") with
 /usr/bin/python3 (python3-xlib), ImageMagick's import and xdotool:
     game_e2e.py ZIPKIN DATA_DIR loading|jingle|fullscreen|nodata|quit|scores|journey|music
-(music needs the game built with the procedural player.)
+    game_e2e.py ZIPKIN DATA_DIR noaudio|readonly|badstate|baddata
+    game_e2e.py ZIPKIN DATA_DIR nofullscreen REFUSE_FULLSCREEN_SO
+(music needs the game built with the procedural player; the faults a player can meet are
+the README's "What happens when".)
 Each case runs the game in a fresh temporary working directory, with `data` linked to the
 generated data folder (none in the nodata case). The game runs with ZIPKIN_GAME_TRACE set,
 so it reports on standard output when it renders a loading frame and when loading ends; the
@@ -44,8 +47,9 @@ def fail(message):
 class Game:
     """One run of the game in its own working directory."""
 
-    def __init__(self, zipkin, data_dir, extra_env=None, state=None):
-        self.work = tempfile.mkdtemp(prefix="zipkin-game-e2e-")
+    def __init__(self, zipkin, data_dir, extra_env=None, state=None, prefix=(), work=None):
+        self.work = work or tempfile.mkdtemp(prefix="zipkin-game-e2e-")
+        self.prefix = list(prefix)
         if state:
             with open(os.path.join(self.work, ".kestrelstate"), "w") as f:
                 f.write(state)
@@ -63,8 +67,20 @@ class Game:
         """Starts the program (again, once it has ended) in the working directory."""
         self.started = time.monotonic()
         with open(self.out_path, "w") as out:
-            self.proc = subprocess.Popen([self.zipkin], cwd=self.work, env=self.env,
-                                         stdout=out, stderr=subprocess.STDOUT)
+            self.proc = subprocess.Popen(self.prefix + [self.zipkin], cwd=self.work,
+                                         env=self.env, stdout=out, stderr=subprocess.STDOUT)
+
+    def output(self):
+        with open(self.out_path) as f:
+            return f.read()
+
+    def quit(self):
+        """F4, which must end the program with status 0."""
+        game_window, _ = self.window()
+        self.key(game_window, "F4")
+        status = self.wait_exit()
+        if status != 0:
+            fail("exit status %d after F4" % status)
 
     def close(self):
         if self.proc.poll() is None:
@@ -395,11 +411,9 @@ def case_jingle(zipkin, data_dir):
             if time.monotonic() > deadline:
                 fail("the capture did not grow to %d bytes" % wanted)
             time.sleep(0.05)
-        w, _ = game.window()
-        game.key(w, "F4")
-        status = game.wait_exit()
-        if status != 0:
-            fail("exit status %d after F4" % status)
+        game.quit()
+        if "not closed" in game.output():  # OpenAL Soft's report of a device left open
+            fail("the audio device was not closed: " + game.output())
     finally:
         game.close()
 
@@ -462,6 +476,8 @@ def case_quit(zipkin, data_dir):
         if not data_dir:
             see_loading_screen(game, logo=False)
         game.wait_trace("loaded")
+        if not data_dir and "Data Not Loaded : common/WoblLogo-hd.png" not in game.output():
+            fail("no word of the missing data: " + game.output())
         w, rect = game.window((640, 480))
         game.key(w, "F4")
         status = game.wait_exit()
@@ -689,6 +705,124 @@ def case_journey(zipkin, data_dir):
         fail("the tune does not play in the game or does not pause with it")
 
 
+# ---- faults a player can meet (the README's "What happens when") ------------------------
+
+def start_a_game(game):
+    """Fire in the menu starts a game, which loads and plays the tune."""
+    game.wait_trace("loaded")
+    time.sleep(1.0)  # the menu slides in first
+    game.key(game.window((640, 480))[0], "space", held=True)
+    time.sleep(1.0)
+
+
+def expect_said(game, words):
+    if words not in game.output():
+        fail("the game did not say %r: %s" % (words, game.output()))
+    print("said: " + words)
+
+
+def case_noaudio(zipkin, data_dir):
+    """OpenAL finds no backend at all: the game says so, plays a game silently, ends."""
+    game = Game(zipkin, data_dir, {"ALSOFT_DRIVERS": "none"})
+    try:
+        start_a_game(game)
+        expect_said(game, "OpenAl error: alcOpenDevice failed")
+        game.quit()
+    finally:
+        game.close()
+
+
+def case_readonly(zipkin, data_dir):
+    """The state folder cannot be written (the game runs as nobody in a folder of root's):
+    losing the focus tries to save, says it could not, and the game goes on."""
+    work = tempfile.mkdtemp(prefix="zipkin-game-readonly-")
+    os.symlink(os.path.abspath(data_dir), os.path.join(work, "data"))
+    # Our X server's key, readable by the other user.
+    xauth = os.path.join(work, "xauth")
+    shutil.copy(os.environ["XAUTHORITY"], xauth)
+    os.chmod(xauth, 0o644)
+    os.chmod(work, 0o555)
+    game = Game(zipkin, None, {"XAUTHORITY": xauth}, work=work,
+                prefix=["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"])
+    try:
+        game.wait_trace("loaded")
+        game.key(game.window((640, 480))[0], "shift")  # the focus, to lose it next
+        time.sleep(0.5)
+        game.display.screen().root.set_input_focus(X.RevertToParent, X.CurrentTime)
+        game.display.sync()
+        deadline = time.monotonic() + 5
+        while "State Not Saved" not in game.output() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        expect_said(game, "State Not Saved")
+        game.quit()
+    finally:
+        os.chmod(work, 0o755)
+        game.close()
+
+
+def case_badstate(zipkin, data_dir):
+    """A state file cut short, then one with a changed number: each loads the sections that
+    are whole and sound, names what it loaded and what it dropped, and the game runs."""
+    line = state_line([500] * 10)
+    for state, words in ((line[:len(line) // 2], "Badges Loaded"),
+                         (line.replace("64|64|", "65|64|", 1), "Settings Checksum Invalid")):
+        game = Game(zipkin, data_dir, state=state)
+        try:
+            start_a_game(game)
+            expect_said(game, words)
+            game.quit()
+        finally:
+            game.close()
+
+
+def case_baddata(zipkin, data_dir):
+    """Pictures, an effect and the tune cut short or missing: the game names each file it
+    could not load, plays without them, and ends."""
+    data = tempfile.mkdtemp(prefix="zipkin-game-data-")
+    try:
+        for root, _, files in os.walk(data_dir):
+            into = os.path.join(data, os.path.relpath(root, data_dir))
+            os.makedirs(into, exist_ok=True)
+            for name in files:
+                os.symlink(os.path.abspath(os.path.join(root, name)), os.path.join(into, name))
+        for name in ("menu-hd.png", "sfx/005.wav", "sfx/Universe.ogg"):
+            path = os.path.join(data, name)
+            with open(os.path.realpath(path), "rb") as f:
+                head = f.read(os.path.getsize(path) // 2)
+            os.remove(path)
+            with open(path, "wb") as f:
+                f.write(head)
+        os.remove(os.path.join(data, "gfx-hd.png"))
+        game = Game(zipkin, data)
+        try:
+            start_a_game(game)
+            for name in ("menu-hd.png", "sfx/005.wav", "gfx-hd.png"):
+                expect_said(game, "Data Not Loaded : " + name)
+            game.quit()
+        finally:
+            game.close()
+    finally:
+        shutil.rmtree(data, ignore_errors=True)
+
+
+def case_nofullscreen(zipkin, data_dir, shim):
+    """The window system refuses fullscreen windows: F11 says so and keeps the window, and
+    the next F11 asks for fullscreen again."""
+    game = Game(zipkin, data_dir, {"LD_PRELOAD": shim})
+    try:
+        game.wait_trace("loaded")
+        for tries in (1, 2):
+            game.key(game.window((640, 480))[0], "F11")
+            deadline = time.monotonic() + 5
+            while game.output().count("using a window") < tries and time.monotonic() < deadline:
+                time.sleep(0.05)
+            if game.output().count("glfwOpenWindow failed; using a window") != tries:
+                fail("F11 number %d: %s" % (tries, game.output()))
+        game.quit()
+    finally:
+        game.close()
+
+
 def main():
     zipkin, data_dir, case = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
     cases = {
@@ -700,6 +834,11 @@ def main():
         "scores": lambda: case_scores(zipkin, data_dir),
         "journey": lambda: case_journey(zipkin, data_dir),
         "music": lambda: case_music(zipkin, data_dir),
+        "noaudio": lambda: case_noaudio(zipkin, data_dir),
+        "readonly": lambda: case_readonly(zipkin, data_dir),
+        "badstate": lambda: case_badstate(zipkin, data_dir),
+        "baddata": lambda: case_baddata(zipkin, data_dir),
+        "nofullscreen": lambda: case_nofullscreen(zipkin, data_dir, sys.argv[4]),
     }
     if case not in cases:
         fail("unknown case " + case)
