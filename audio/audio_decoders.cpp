@@ -181,6 +181,8 @@ unsigned char* LoadOGG(FILE* f, int* length, int* channels, int* format, int* he
   const ov_callbacks callbacks = {OggRead, OggSeek, nullptr, OggTell};
   OggVorbis_File vorbis;
   if (ov_open_callbacks(&source, &vorbis, nullptr, 0, callbacks) != 0) return nullptr;
+  // Debian's libvorbisfile 1.3.7 leaves a chained stream at its last link once opened.
+  if (ov_streams(&vorbis) > 1) ov_raw_seek(&vorbis, 0);
   unsigned char* pcm = DecodeWholeStream(&vorbis, length, channels, format, hertz);
   ov_clear(&vorbis);
   return pcm;

@@ -69,14 +69,12 @@ ALuint gxtkChannel::AL_Source() {
 
 gxtkAudio::gxtkAudio() {
   device = alcOpenDevice(nullptr);
-  if (device) {
-    static const bool close_at_exit = std::atexit(close_open_device) == 0;
-    (void)close_at_exit;
-    open_device = this;
-  }
   if (!device) {
     velPrint(String("OpenAl error: alcOpenDevice failed"));
   } else {
+    static const bool close_at_exit = std::atexit(close_open_device) == 0;
+    (void)close_at_exit;
+    open_device = this;
     context = alcCreateContext(device, nullptr);
     if (!context) {
       velPrint(String("OpenAl error: alcCreateContext failed"));

@@ -126,6 +126,13 @@ TEST(LoadOGG, DecodesVorbisAndNothingElse) {
     for (int ch = 0; c.frames > 2000 && ch < c.channels; ++ch)
       EXPECT_NEAR(Peak(d, ch), c.audible[ch] ? 16384 : 0, c.audible[ch] ? 1600 : 800) << ch;
   }
+  // A chained file decodes link after link while the channels and the rate stay.
+  const std::string mono = EncodeVorbis(Sine(3000, 1, 22050, 300, {true}), 1, 22050, 0.4f, 2);
+  const std::string stereo = EncodeVorbis(Sine(2000, 2, 22050, 300, {true, true}), 2, 22050);
+  EXPECT_EQ(Decoded(LoadOGG, mono + EncodeVorbis(Sine(1000, 1, 22050, 300, {true}), 1, 22050)).length,
+            4000);
+  const Decoded chained(LoadOGG, mono + stereo);
+  EXPECT_TRUE(chained.length == 3000 && chained.channels == 1) << chained.length;
   const std::string ogg = EncodeVorbis(Sine(5000, 1, 22050, 300, {true}), 1, 22050);
   for (const std::string& bad : {Bytes(3000, 7), MakeWav(1, 1, 8000, 16, Bytes(100, 0)),
                                  ogg.substr(0, 40), std::string()})

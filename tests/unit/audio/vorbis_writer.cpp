@@ -19,7 +19,7 @@ void AppendPage(std::string& out, const ogg_page& page) {
 }  // namespace
 
 std::string EncodeVorbis(const std::vector<float>& interleaved, int channels, int rate,
-                         float quality) {
+                         float quality, int serial) {
   vorbis_info info;
   vorbis_info_init(&info);
   if (vorbis_encode_init_vbr(&info, channels, rate, quality) != 0) std::abort();
@@ -30,7 +30,7 @@ std::string EncodeVorbis(const std::vector<float>& interleaved, int channels, in
   vorbis_block block;
   vorbis_block_init(&dsp, &block);
   ogg_stream_state stream;
-  ogg_stream_init(&stream, 1);
+  ogg_stream_init(&stream, serial);
 
   std::string out;
   ogg_packet header, commentHeader, codeHeader;

@@ -7,9 +7,10 @@
 
 namespace audio_test {
 
-// Encodes interleaved float samples (-1..1) as Ogg Vorbis at the given quality (0..1).
+// Encodes interleaved float samples (-1..1) as Ogg Vorbis at the given quality (0..1), as
+// the logical stream `serial` (streams of other serials append into a chained file).
 std::string EncodeVorbis(const std::vector<float>& interleaved, int channels, int rate,
-                         float quality = 0.4f);
+                         float quality = 0.4f, int serial = 1);
 
 // `frames` frames of a sine at `hertz` (amplitude 0.5) in the listed channels, silence in
 // the others.
