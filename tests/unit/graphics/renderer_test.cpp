@@ -178,6 +178,8 @@ TEST_F(Renderer, ReadPixelsFlushesAndRefusesBlocksPastTheArray) {
   const int outside[][4] = {{-1, 0, 2, 2}, {0, 479, 2, 2}, {639, 0, 2, 1}, {0, 0, 8, INT_MAX}};
   for (const auto& r : outside) gfx->ReadPixels(out, r[0], r[1], r[2], r[3], 0, 0);
   EXPECT_EQ(fakegl::count("glReadPixels"), 1);
+  gfx->ReadPixels(out, 639, 479, 1, 1, 0, 0);  // the bottom right pixel is inside
+  EXPECT_EQ(fakegl::count("glReadPixels"), 2);
 }
 
 using Surfaces = GraphicsTest;
