@@ -144,7 +144,8 @@ TEST_F(Files, StateRoundTripsAndFailedSavesKeepTheEarlierState) {
   EXPECT_EQ(ReadFile("victim"), "v");
   EXPECT_FALSE(fs::is_symlink(".kestrelstate"));
   EXPECT_EQ(ReadFile(".kestrelstate"), "new");
-  EXPECT_EQ(fs::status(".kestrelstate").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(".kestrelstate").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
   ASSERT_EQ(game.SaveState(String("old")), 0);
 
   // The rename fails: the state path is a directory, which stays as it was.
