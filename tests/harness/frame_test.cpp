@@ -170,24 +170,6 @@ TEST(GameFrame, ScreenFittingKeepsOneUniformScale) {
             (std::vector<float>{1.0f, 640.0f, 480.0f}));
 }
 
-// A refused fullscreen mode leaves a window and the flag off, so the options box offers
-// fullscreen and the next F11 asks for it again.
-TEST(GameFrame, TheFullscreenFlagFollowsTheWindowThatOpened) {
-  GameHarness game;
-  game.FinishLoading();
-  fake_glfw::State& window = fake_glfw::state();
-  window.refused_modes = {GLFW_FULLSCREEN};
-  game.Tap(122);
-  game.Update();
-  EXPECT_EQ((std::vector<int>{game.app()->m_Fullscreen, window.mode}),
-            (std::vector<int>{0, GLFW_WINDOW}));
-  window.refused_modes.clear();
-  game.Tap(122);
-  game.Update();
-  EXPECT_EQ((std::vector<int>{game.app()->m_Fullscreen, window.mode}),
-            (std::vector<int>{1, GLFW_FULLSCREEN}));
-}
-
 namespace {
 
 // Every draw call of the renderer since the last reset, with its vertices.
