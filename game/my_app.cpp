@@ -184,8 +184,10 @@ int c_MyApp::p_OnUpdate() {
     if (held >= 0) break;
   }
   if (held < 0) m_KeyLatch = 0;
-  if (held == 99 && m_KeyLatch == 0 && m_ClickLatch == 0 && m_Mode == 1 &&
-      (m_CreditsOpen || m_OptionsOpen || m_BadgesOpen)) {
+  // Back closes a box even while another control is held too (the search above stops at the
+  // first held control); otherwise the menu underneath would take that back as quitting.
+  if (m_KeyLatch == 0 && m_ClickLatch == 0 && m_Mode == 1 &&
+      (m_CreditsOpen || m_OptionsOpen || m_BadgesOpen) && Held(99)) {
     m_CreditsOpen = 0;
     m_BadgesOpen = 0;
     m_KeyLatch = 1;

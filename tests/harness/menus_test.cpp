@@ -215,6 +215,12 @@ TEST_F(Menus, TheOptionsBoxCyclesTheSoundAndSavesWhenClosedButNotForTheCredits) 
 TEST_F(Menus, CreditLinesRollOnPastTheEndAndHoldingAKeyOnlySpeedsThemUp) {
   Hold(78);  // button 6 opens the credits
   ASSERT_EQ(app->m_CreditsOpen, 1);
+  game.Press(40);  // back with an arrow held closes the box; it does not quit
+  Hold(27);
+  game.Release(40);
+  EXPECT_EQ(app->m_CreditsOpen, 0);
+  game.Update(40);
+  Hold(78);
   app->m_CreditTop = 49;  // "End" in the middle
   app->m_CreditScroll = 0;
   game.Update(60);
