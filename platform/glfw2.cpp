@@ -189,6 +189,10 @@ int glfwOpenWindow(int width, int height, int redbits, int greenbits, int bluebi
   g3::glfwWindowHint(GLFW_STENCIL_BITS, stencilbits);
   g3::glfwWindowHint(GLFW_RESIZABLE, no_resize_hint ? GLFW_FALSE : GLFW_TRUE);
   no_resize_hint = 0;  // hints hold for one window, as in GLFW 2
+  // The X11 window class names the game, so that a desktop ties its windows to the menu entry
+  // (StartupWMClass) instead of to every other GLFW program.
+  g3::glfwWindowHintString(GLFW_X11_CLASS_NAME, "zipkin-in-direv");
+  g3::glfwWindowHintString(GLFW_X11_INSTANCE_NAME, "zipkin-in-direv");
 
   g3::GLFWmonitor* monitor = mode == GLFW_FULLSCREEN ? g3::glfwGetPrimaryMonitor() : nullptr;
   window = g3::glfwCreateWindow(width, height, "", monitor, nullptr);
