@@ -180,11 +180,12 @@ GLenum glGetError() {
   errors.erase(errors.begin());
   return e;
 }
-void glTexImage2D(GLenum, GLint, GLint, GLsizei w, GLsizei h, GLint, GLenum format, GLenum,
+void glTexImage2D(GLenum, GLint level, GLint, GLsizei w, GLsizei h, GLint, GLenum format, GLenum,
                   const GLvoid* pixels) {
   note("glTexImage2D");
   fakegl::State& s = the_state();
-  if (s.refuseNonPowerOfTwo && !(fakegl::power_of_two(w) && fakegl::power_of_two(h))) {
+  const bool pow2 = fakegl::power_of_two(w) && fakegl::power_of_two(h);
+  if (level != 0 || (s.refuseNonPowerOfTwo && !pow2)) {
     s.pendingErrors.push_back(GL_INVALID_VALUE);
     return;
   }
@@ -196,11 +197,11 @@ void glTexImage2D(GLenum, GLint, GLint, GLsizei w, GLsizei h, GLint, GLenum form
   t.pixels.assign(n, 0);
   if (pixels) std::memcpy(t.pixels.data(), pixels, n);
 }
-void glTexSubImage2D(GLenum, GLint, GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum,
-                     const GLvoid* pixels) {
+void glTexSubImage2D(GLenum, GLint level, GLint x, GLint y, GLsizei w, GLsizei h, GLenum format,
+                     GLenum, const GLvoid* pixels) {
   note("glTexSubImage2D");
   fakegl::State& s = the_state();
-  if (!s.record) return;
+  if (level != 0 || !s.record) return;  // textures have only level 0
   const int bpp = fakegl::bytes_per_pixel(format);
   const unsigned char* src = static_cast<const unsigned char*>(pixels);
   fakegl::Texture& t = s.textures[s.bound];

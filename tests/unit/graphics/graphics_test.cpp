@@ -1,0 +1,551 @@
+// The graphics module, the batching renderer and its surfaces over the recording GL fake, in
+// a scripted 640 x 480 window with a live GL context.
+#include <GL/gl.h>
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stb/stb_image_write.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fakes/gl/fake_gl.h"
+#include "fakes/glfw/fake_glfw.h"
+#include "graphics/decode_ahead.h"
+#include "graphics/graphics_module.h"
+#include "host/vel_glfw_game.h"
+#include "platform/window.h"
+#include "runtime/gc.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+using Ints = std::vector<int>;
+using Floats = std::vector<float>;
+using fakegl::Draw;
+
+const std::string kDir = [] {
+  char tmpl[] = "/tmp/zipkin-gfx-test-XXXXXX";
+  return std::string(mkdtemp(tmpl));
+}();
+
+// PNG bytes for w x h pixels of `channels` bytes each, rows from the top.
+Bytes PngBytes(int w, int h, const Bytes& px, int channels = 4) {
+  Bytes out;
+  auto append = [](void* to, void* data, int n) {
+    static_cast<Bytes*>(to)->insert(static_cast<Bytes*>(to)->end(), static_cast<char*>(data),
+                                    static_cast<char*>(data) + n);
+  };
+  stbi_write_png_to_func(append, &out, w, h, channels, px.data(), w * channels);
+  return out;
+}
+
+String WriteFile(const std::string& name, const Bytes& bytes) {
+  const std::string path = kDir + "/" + name;
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return String(path.c_str());
+}
+
+Bytes Gradient(int w, int h) {
+  Bytes px(static_cast<size_t>(w) * h * 4);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<unsigned char>(i * 7 % 256);
+  return px;
+}
+
+template <class T>
+std::vector<T> Field(const std::vector<Draw>& draws, T Draw::*field) {
+  std::vector<T> out;
+  for (const Draw& d : draws) out.push_back(d.*field);
+  return out;
+}
+
+// A vertex's position, with its texture coordinates in texels of a w x h texture.
+Floats XY(const fakegl::Vertex& v) { return {v.x, v.y}; }
+Floats XYUV(const fakegl::Vertex& v, int w, int h) { return {v.x, v.y, v.u * w, v.v * h}; }
+auto Near(const Floats& want) { return ::testing::Pointwise(::testing::FloatNear(1e-3f), want); }
+
+class GraphicsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static VelGlfwGame game;
+    if (!VelGlfwGame::_glfwGame) {
+      gc_init1();
+      VelGame::_game = VelGlfwGame::_glfwGame = &game;
+    }
+    fakegl::reset();
+    fake_glfw::reset();
+    window.window_open = true;
+    window.width = 640;
+    window.height = 480;
+    _glfwGraphicsSeq = 1;
+    vel_graphics_Init();
+    vel_graphics_SetGraphicsDevice(gfx = new gxtkGraphics());
+    gfx->BeginRender();
+    vel_graphics_BeginRender();
+  }
+  void TearDown() override { vel_graphics_EndRender(); }
+  const std::vector<Draw>& Drawn() {
+    gfx->Flush();
+    return gl.draws;
+  }
+
+  gxtkGraphics* gfx = nullptr;
+  fakegl::State& gl = fakegl::state();
+  fake_glfw::State& window = fake_glfw::state();
+};
+
+using Renderer = GraphicsTest;
+using Module = GraphicsTest;
+using Surfaces = GraphicsTest;
+
+TEST_F(Renderer, BatchesEndWhenFullOrWhenTheTextureOrPrimitiveChanges) {
+  gxtkSurface* s = gfx->CreateSurface(16, 16);
+  gxtkSurface* other = gfx->CreateSurface(8, 8);
+  for (int i = 0; i < 300; ++i) gfx->DrawSurface(s, static_cast<float>(i), 0);
+  gfx->DrawSurface(other, 0, 0);
+  gfx->DrawRect(10, 20, 30, 40);
+  gfx->DrawLine(0, 0, 5, 5);
+  gfx->DrawRect(0, 0, 1, 1);
+  gfx->EndRender();
+  const auto& d = gl.draws;
+  EXPECT_EQ(Field(d, &Draw::count), (Ints{256 * 6, 44 * 6, 6, 6, 2, 6}));  // 256 quads a batch
+  const unsigned t = GL_TRIANGLES, l = GL_LINES;
+  EXPECT_EQ(Field(d, &Draw::mode), (std::vector<unsigned>{t, t, t, t, l, t}));
+  EXPECT_EQ(Field(d, &Draw::textured), (std::vector<bool>{true, true, true, false, false, false}));
+  EXPECT_TRUE(d[1].texture == s->texture && d[2].texture == other->texture);
+  EXPECT_FLOAT_EQ(d[1].verts[0].x, 256.0f);  // the second batch starts again at vertex 0
+  Floats rect;  // a quad is the triangles 0 1 2 and 0 2 3 of its corners
+  for (const fakegl::Vertex& v : d[3].verts) rect.insert(rect.end(), {v.x, v.y});
+  EXPECT_EQ(rect, (Floats{10, 20, 40, 20, 40, 60, 10, 20, 40, 60, 10, 60}));
+  EXPECT_EQ(window.swaps, 1);
+}
+
+// Without a matrix the estimate is |xr| + |yr| rounded down to a multiple of 4, kept within
+// 12..1024; under a matrix the radii are measured after transformation.
+TEST_F(Renderer, OvalSegmentCounts) {
+  // size, x scale, y scale, segments; sizes no int holds draw the most, NaN the fewest
+  const float cases[][4] = {{4, 1, 1, 12},   {100, 1, 1, 100}, {5000, 1, 1, 1024},
+                            {31, 1, 1, 28},  {INFINITY, 1, 1, 1024}, {1e30f, 2, 1, 1024},
+                            {NAN, 1, 1, 12}, {NAN, 2, 1, 12},  {20, 3, 2, 48}};
+  for (const auto& c : cases) {
+    gl.draws.clear();
+    gfx->SetMatrix(c[1], 0, 0, c[2], 0, 0);
+    gfx->DrawOval(0, 0, c[0], c[0]);
+    ASSERT_EQ(Drawn().size(), 1u) << c[0];
+    EXPECT_EQ(gl.draws[0].mode, static_cast<unsigned>(GL_TRIANGLE_FAN)) << c[0];
+    EXPECT_EQ(gl.draws[0].count, static_cast<int>(c[3])) << c[0] << " at scale " << c[1];
+  }
+  // Of the last, vertex 0 is the right end, (20, 10) before the matrix; a quarter on, the top.
+  EXPECT_THAT(XY(gl.draws[0].verts[0]), Near({60, 20}));
+  EXPECT_THAT(XY(gl.draws[0].verts[12]), Near({30, 0}));
+}
+
+TEST_F(Renderer, PolygonsDrawAsOneFanEachAndOversizedOnesDrawNothing) {
+  gxtkSurface* s = gfx->CreateSurface(64, 32);
+  gfx->DrawPoly(Array<float>());
+  gfx->DrawPoly2(Array<float>(1025 * 4), s, 0, 0);
+  EXPECT_TRUE(Drawn().empty());
+  Array<float> pentagon(10), triangle(12);  // x, y (and u, v for the textured one)
+  for (int i = 0; i < 12; ++i) {
+    triangle[i] = static_cast<float>(i);
+    if (i < 10) pentagon[i] = static_cast<float>(i);
+  }
+  gfx->DrawPoly(pentagon);
+  gfx->DrawPoly(pentagon);
+  gfx->DrawPoly(Array<float>(1024 * 2));  // the largest polygon that draws
+  gfx->DrawPoly2(triangle, s, 16, 8);     // texture source at (16, 8)
+  const auto& d = Drawn();
+  EXPECT_EQ(Field(d, &Draw::first), (Ints{0, 5, 0, 0}));  // the pentagons share a batch
+  EXPECT_EQ(Field(d, &Draw::count), (Ints{5, 5, 1024, 3}));
+  EXPECT_EQ(Field(d, &Draw::textured), (std::vector<bool>{false, false, false, true}));
+  EXPECT_FLOAT_EQ(d.at(1).verts[4].y, 9.0f);
+  EXPECT_THAT(XYUV(d.at(3).verts[2], 64, 32), Near({8, 9, 10 + 16, 11 + 8}));
+}
+
+// Colour, alpha and matrix go into the vertices without a flush; a change of blend mode or
+// of scissor flushes, and Cls drops the batch rather than drawing what it clears.
+TEST_F(Renderer, StateChanges) {
+  gfx->DrawRect(0, 0, 1, 1);  // opaque white, as each frame starts
+  gfx->SetAlpha(0.5f);
+  gfx->SetColor(255, 128, 0);
+  gfx->SetMatrix(0, 1, -1, 0, 100, 200);  // a quarter turn, then a move
+  gfx->DrawRect(10, 0, 1, 1);
+  for (int blend : {7, 0, 3}) gfx->SetBlend(blend);  // all alpha blending, already in force
+  EXPECT_EQ(gl.drawCalls, 0);
+  gfx->SetBlend(1);
+  EXPECT_EQ(gl.blendDst, static_cast<unsigned>(GL_ONE));
+  const auto& v = gl.draws.at(0).verts;
+  EXPECT_EQ(Ints(v.at(0).rgba, v.at(0).rgba + 4), (Ints{255, 255, 255, 255}));
+  EXPECT_EQ(Ints(v.at(6).rgba, v.at(6).rgba + 4), (Ints{127, 64, 0, 127}));  // premultiplied
+  EXPECT_THAT(XY(v.at(6)), Near({100, 210}));  // (10, 0) through the matrix
+  gfx->SetAlpha(1.2f);  // out-of-range components and alphas are clamped, NaN to nothing
+  gfx->SetColor(300, -5, NAN);
+  EXPECT_EQ(gfx->color, 0xFF0000FFu);
+  gfx->SetAlpha(-0.5f);
+  EXPECT_EQ(gfx->color, 0u);
+  // A frame starts in alpha blending, so additive must be set again after it.
+  gfx->EndRender();
+  gfx->BeginRender();
+  EXPECT_EQ(gl.blendDst, static_cast<unsigned>(GL_ONE_MINUS_SRC_ALPHA));
+  gfx->SetBlend(1);
+  EXPECT_EQ(gl.blendDst, static_cast<unsigned>(GL_ONE));
+  // The scissor's y is flipped to GL's bottom-left origin (480 - 20 - 50 = 410); the whole
+  // window turns it off, one pixel less does not. Cases: x, y, w, h, GL's y or -1 for off.
+  const int cases[][5] = {{10, 20, 100, 50, 410}, {0, 0, 640, 480, -1}, {0, 0, 640, 479, 1}};
+  for (const auto& c : cases) {
+    gfx->DrawRect(0, 0, 1, 1);
+    gfx->SetScissor(c[0], c[1], c[2], c[3]);
+    EXPECT_EQ(gl.enabled.count(GL_SCISSOR_TEST), c[4] < 0 ? 0u : 1u) << c[3];
+    if (c[4] >= 0) {
+      EXPECT_EQ(Ints(gl.scissor, gl.scissor + 4), (Ints{c[0], c[4], c[2], c[3]}));
+    }
+  }
+  gfx->DrawRect(0, 0, 1, 1);
+  gfx->Cls(255, 0, 51);
+  EXPECT_EQ(Drawn().size(), 4u);
+  EXPECT_EQ(gl.clears, 1);
+  EXPECT_FLOAT_EQ(gl.clearColor[2], 0.2f);
+}
+
+TEST_F(Renderer, ReadPixelsFlushesAndReadsOnlyBlocksInsideTheArrayAndTheWindow) {
+  gfx->DrawRect(0, 0, 1, 1);
+  Array<int> out(8);
+  const int bad[][4] = {{4, 3, 0, 4}, {4, 2, 1, 4}, {2, 2, -1, 4}};  // w, h, offset, pitch
+  for (const auto& b : bad) gfx->ReadPixels(out, 0, 0, b[0], b[1], b[2], b[3]);
+  EXPECT_EQ(gl.drawCalls, 1);  // flushed first
+  EXPECT_EQ(fakegl::count("glReadPixels"), 0);
+  // A 1 x 3 column, rows 10..12 of the window (GL rows 469..467), into elements 3, 5 and 7.
+  gl.fbWidth = 1;
+  gl.fbHeight = 480;
+  gl.framebuffer.assign(480, 0);
+  for (int y = 10; y < 13; ++y) gl.framebuffer[479 - y] = 1000 + y;
+  gfx->ReadPixels(out, 0, 10, 1, 3, 3, 2);
+  EXPECT_EQ(Ints(&out[0], &out[0] + 8), (Ints{0, 0, 0, 1010, 0, 1011, 0, 1012}));
+  // Outside the window, also the tallest block whose rows would all land on one element.
+  const int outside[][4] = {{-1, 0, 2, 2}, {0, 479, 2, 2}, {639, 0, 2, 1}, {0, 0, 8, INT_MAX}};
+  for (const auto& r : outside) gfx->ReadPixels(out, r[0], r[1], r[2], r[3], 0, 0);
+  EXPECT_EQ(fakegl::count("glReadPixels"), 1);
+  gfx->ReadPixels(out, 639, 479, 1, 1, 0, 0);  // the bottom right pixel is inside
+  EXPECT_EQ(fakegl::count("glReadPixels"), 2);
+}
+
+// The frames' positions, x then y for each.
+Ints Frames(c_Image* image) {
+  Ints xy;
+  for (c_Frame* f : image->m_frames) xy.insert(xy.end(), {f->m_x, f->m_y});
+  return xy;
+}
+
+TEST_F(Module, FramesHandlesAndTheWholeSurfaceFlag) {
+  gxtkSurface* big = gfx->CreateSurface(64, 64);
+  c_Image* grid = (new c_Image())->p_Init2(big, 0, 0, 32, 32, 4, 0, nullptr, 0, 0, 64, 64);
+  EXPECT_EQ(Frames(grid), (Ints{0, 0, 32, 0, 0, 32, 32, 32}));  // left to right, then down
+  grid = (new c_Image())->p_Init2(big, 0, 0, 16, 16, 3, 0, nullptr, 16, 32, 32, 32);
+  EXPECT_EQ(Frames(grid), (Ints{16, 32, 32, 32, 16, 48}));  // offset by the source rectangle
+  gxtkSurface* s = gfx->CreateSurface(40, 30);
+  c_Image* mid = (new c_Image())->p_Init(s, 1, c_Image::kMidHandle);
+  EXPECT_EQ(Floats({mid->m_tx, mid->m_ty}), (Floats{20, 15}));
+  EXPECT_EQ(mid->m_flags, c_Image::kFullFrame);  // the handle bit is not kept
+  // A strip of four padded 10 x 30 cells: 8 x 28 frames, handled at their centre.
+  const int padded = c_Image::kXPadding | c_Image::kYPadding;
+  c_Image* strip = (new c_Image())->p_Init(s, 4, padded | c_Image::kMidHandle);
+  EXPECT_EQ(Frames(strip), (Ints{1, 1, 11, 1, 21, 1, 31, 1}));
+  EXPECT_EQ(Floats({strip->m_tx, strip->m_ty}), (Floats{4, 14}));
+  EXPECT_EQ(strip->m_flags, padded);
+  // Frames outside the image and null images draw nothing.
+  vel_graphics_DrawImage(mid, 0, 0, 1);
+  vel_graphics_DrawImage2(strip, 0, 0, 0, 1, 1, 4);
+  vel_graphics_DrawImage(nullptr, 0, 0, 0);
+  EXPECT_EQ(vel_graphics_context->m_matrixSp, 0);
+  // Both draw offset by their handle, the whole-surface one as a plain surface.
+  vel_graphics_DrawImage(mid, 100, 100, 0);
+  vel_graphics_DrawImage(strip, 100, 100, 2);
+  ASSERT_EQ(Drawn().size(), 1u);
+  const std::vector<fakegl::Vertex>& v = gl.draws[0].verts;
+  EXPECT_THAT(XYUV(v[0], 40, 30), Near({80, 85, 0, 0}));
+  EXPECT_THAT(XYUV(v[2], 40, 30), Near({120, 115, 40, 30}));
+  EXPECT_THAT(XYUV(v[6], 40, 30), Near({96, 86, 21, 1}));
+  EXPECT_THAT(XYUV(v[8], 40, 30), Near({104, 114, 29, 29}));
+}
+
+TEST_F(Module, MatrixComposesAndDrawImage2TurnsAboutTheHandle) {
+  c_GraphicsContext* c = vel_graphics_context;
+  vel_graphics_Translate(10, 20);
+  vel_graphics_PushMatrix();
+  vel_graphics_Scale(2, 3);
+  vel_graphics_Rotate(90);
+  vel_graphics_DrawRect(1, 0, 0, 0);
+  vel_graphics_PopMatrix();
+  EXPECT_EQ(Floats({c->m_ix, c->m_iy, c->m_jx, c->m_jy, c->m_tx, c->m_ty}),
+            (Floats{1, 0, 0, 1, 10, 20}));
+  c_Image* bar = (new c_Image())->p_Init(gfx->CreateSurface(10, 4), 1, 0);
+  c_Image* square = (new c_Image())->p_Init(gfx->CreateSurface(10, 10), 1, c_Image::kMidHandle);
+  vel_graphics_DrawImage2(bar, 90, 180, 90, 1, 1, 0);
+  vel_graphics_DrawImage2(square, 50, 50, 0, 2, 3, 0);
+  EXPECT_FLOAT_EQ(c->m_tx, 10);  // the caller's matrix is back
+  const auto& d = Drawn();
+  // Each transform applies before those already there: (1, 0) -> (0, -1) -> (0, -3) -> (10, 17).
+  EXPECT_THAT(XY(d.at(0).verts[0]), Near({10, 17}));
+  // A quarter turn about the top-left corner: the bar's right end goes up, its bottom right.
+  EXPECT_THAT(XYUV(d.at(1).verts[0], 10, 4), Near({100, 200, 0, 0}));
+  EXPECT_THAT(XYUV(d.at(1).verts[1], 10, 4), Near({100, 190, 10, 0}));
+  EXPECT_THAT(XYUV(d.at(1).verts[5], 10, 4), Near({104, 200, 0, 4}));
+  // The square, scaled by 2 and 3 about its centre.
+  EXPECT_THAT(XYUV(d.at(2).verts[0], 10, 10), Near({50, 55, 0, 0}));
+  EXPECT_THAT(XYUV(d.at(2).verts[2], 10, 10), Near({70, 85, 10, 10}));
+  // Deeper than the 32 levels the stack starts with, every level comes back.
+  for (int i = 0; i < 40; ++i) {
+    vel_graphics_Translate(1, 0);
+    vel_graphics_PushMatrix();
+  }
+  for (int i = 40; i > 0; --i) {
+    vel_graphics_PopMatrix();
+    EXPECT_FLOAT_EQ(c->m_tx, 10.0f + i);
+  }
+  vel_graphics_Scale(3, 3);
+  vel_graphics_PopMatrix();  // one pop too many leaves the matrix alone
+  EXPECT_FLOAT_EQ(c->m_ix, 3);
+}
+
+TEST_F(Module, NothingDrawsOutsideARenderAndBeginRenderResetsTheState) {
+  vel_graphics_SetAlpha(0.5f);
+  vel_graphics_SetBlend(1);
+  vel_graphics_SetScissor(5, 6, 7, 8);
+  vel_graphics_Translate(3, 4);
+  vel_graphics_PushMatrix();
+  vel_graphics_EndRender();
+  // Outside a render the state is kept but nothing is drawn or cleared.
+  vel_graphics_SetColor(1, 2, 3);
+  vel_graphics_DrawRect(0, 0, 1, 1);
+  vel_graphics_DrawImage((new c_Image())->p_Init(gfx->CreateSurface(4, 4), 1, 0), 0, 0, 0);
+  vel_graphics_Cls(0, 0, 0);
+  EXPECT_TRUE(Drawn().empty() && gl.clears == 0);
+  EXPECT_FLOAT_EQ(vel_graphics_context->m_color_b, 3);
+  vel_graphics_BeginRender();
+  EXPECT_EQ(Ints({vel_graphics_context->m_matrixSp, vel_graphics_context->m_blend}), (Ints{0, 0}));
+  EXPECT_EQ(gfx->color, 0xFFFFFFFFu);  // opaque white
+  EXPECT_EQ(gl.blendDst, static_cast<unsigned>(GL_ONE_MINUS_SRC_ALPHA));
+  EXPECT_EQ(gl.enabled.count(GL_SCISSOR_TEST), 0u);
+  vel_graphics_DrawRect(0, 0, 1, 1);
+  EXPECT_FALSE(gfx->tformed);  // the identity reached the renderer with the first draw
+}
+
+TEST_F(Surfaces, LoadPremultipliesAndMakesTheTextureAtOnce) {
+  const Bytes rgba = {200, 100, 50, 128, 10, 20, 30, 255, 255, 255, 255, 0};
+  gxtkSurface* s = gfx->LoadSurface(WriteFile("premul.png", PngBytes(1, 3, rgba)));
+  ASSERT_NE(s, nullptr);
+  const Bytes want = {100, 50, 25, 128, 10, 20, 30, 255, 0, 0, 0, 0};
+  EXPECT_EQ(Bytes(s->data, s->data + 12), want);
+  EXPECT_EQ(gl.textures[s->texture].pixels, want);
+  EXPECT_EQ(gl.unpackAlignment, 1);
+  gxtkSurface* la = gfx->LoadSurface(WriteFile("la.png", PngBytes(2, 1, {200, 128, 90, 0}, 2)));
+  ASSERT_NE(la, nullptr);  // luminance with alpha
+  EXPECT_EQ(la->format, GL_LUMINANCE_ALPHA);
+  EXPECT_EQ(Bytes(la->data, la->data + 4), (Bytes{100, 128, 0, 0}));
+}
+
+TEST_F(Surfaces, RefusedNonPowerOfTwoSizeIsPadded) {
+  gl.refuseNonPowerOfTwo = true;
+  gxtkSurface* s = gfx->LoadSurface(WriteFile("npot.png", PngBytes(100, 60, Gradient(100, 60))));
+  ASSERT_NE(s, nullptr);
+  const fakegl::Texture& t = gl.textures[s->texture];
+  ASSERT_EQ(Ints({t.width, t.height}), (Ints{128, 64}));
+  // The image fills the top-left 100 x 60 of the texture, and a full draw samples only that.
+  EXPECT_EQ(t.pixels[(59 * 128 + 99) * 4 + 2], s->data[(59 * 100 + 99) * 4 + 2]);
+  gfx->DrawSurface(s, 0, 0);
+  EXPECT_THAT(XYUV(Drawn().at(0).verts[2], 128, 64), Near({100, 60, 100, 60}));
+  // An error left over from earlier GL work is not taken for a refusal.
+  gl.refuseNonPowerOfTwo = false;
+  gl.pendingErrors.push_back(GL_INVALID_ENUM);
+  EXPECT_FLOAT_EQ(gfx->CreateSurface(100, 60)->uscale, 1.0f / 100);
+}
+
+TEST_F(Surfaces, NewWindowRecreatesTexturesOnlyForSurfacesDrawnAndDiscardIsRepeatable) {
+  const String file = WriteFile("recreate.png", PngBytes(8, 4, Gradient(8, 4)));
+  gxtkSurface* drawn = gfx->LoadSurface(file);
+  gxtkSurface* idle = gfx->LoadSurface(file);
+  ASSERT_TRUE(drawn && idle);
+  const unsigned oldTexture = drawn->texture;
+  const Bytes uploaded = gl.textures[oldTexture].pixels;
+  ++_glfwGraphicsSeq;  // the window, and its context, were re-created
+  gfx->BeginRender();
+  gfx->DrawSurface(drawn, 0, 0);
+  EXPECT_EQ(fakegl::count("glGenTextures"), 2);  // not before the batch is drawn
+  gfx->EndRender();
+  EXPECT_EQ(fakegl::count("glGenTextures"), 3);
+  EXPECT_TRUE(drawn->texture != oldTexture && gl.draws.at(0).texture == drawn->texture);
+  EXPECT_EQ(gl.textures[drawn->texture].pixels, uploaded);
+  // The old textures went with the old context: none is deleted in the new one, not even
+  // when the idle surface is discarded. A current one is deleted once, however often.
+  idle->Discard();
+  EXPECT_EQ(fakegl::count("glDeleteTextures"), 0);
+  drawn->Discard();
+  drawn->Discard();
+  EXPECT_EQ(fakegl::count("glDeleteTextures"), 1);
+  EXPECT_TRUE(gl.textures[drawn->texture].deleted && drawn->data == nullptr);
+}
+
+// Files decoded ahead on the worker give the pixels of a direct load, in whatever order they
+// are taken; a taken file leaves the queue, and a new queue drops what the old one held.
+TEST_F(Surfaces, FilesDecodedAheadLoadAsTheSamePixels) {
+  const std::vector<String> files = {
+      WriteFile("ahead-rgba.png", PngBytes(100, 60, Gradient(100, 60))),
+      WriteFile("ahead-la.png", PngBytes(2, 1, {200, 128, 90, 0}, 2)),
+      WriteFile("ahead-rgb.png", PngBytes(4, 4, Gradient(4, 4), 3))};
+  std::vector<Bytes> direct;
+  for (const String& f : files) {
+    gxtkSurface* s = gfx->LoadSurface(f);
+    direct.push_back(Bytes(s->data, s->data + s->width * s->height * s->depth));
+  }
+  DecodeImagesAhead(files);
+  DecodedImage image;
+  for (size_t i = files.size(); i-- > 0;) {
+    ASSERT_TRUE(TakeDecodedImage(files[i], &image)) << i;
+    EXPECT_EQ(Bytes(image.pixels, image.pixels + image.width * image.height * image.depth),
+              direct[i]) << i;
+    std::free(image.pixels);
+    EXPECT_FALSE(TakeDecodedImage(files[i], &image)) << i;
+  }
+  const String nowhere("kestrel://nowhere/x.png");  // maps to no file, so it is never queued
+  DecodeImagesAhead({files[0]});
+  DecodeImagesAhead({files[1], nowhere});
+  EXPECT_FALSE(TakeDecodedImage(files[0], &image) || TakeDecodedImage(nowhere, &image));
+  ASSERT_TRUE(TakeDecodedImage(files[1], &image));
+  EXPECT_EQ(Ints({image.width, image.height, image.depth}), (Ints{2, 1, 2}));
+  std::free(image.pixels);
+}
+
+// Named pipes make the one worker predictable: opening one blocks it until the test opens
+// the writing end. A file behind the pipes is decoded by the caller, one before them is
+// finished and handed over, no second worker waits at the second pipe while the first holds
+// the worker, and a pipe gives no pixels.
+TEST_F(Surfaces, OneWorkerDecodesInQueueOrder) {
+  std::vector<String> pipes;
+  for (const char* name : {"/ahead1.fifo", "/ahead2.fifo"}) {
+    ASSERT_EQ(mkfifo((kDir + name).c_str(), 0600), 0);
+    pipes.push_back(String((kDir + name).c_str()));
+  }
+  auto writer = [](const String& pipe, int tries) {  // opens once a reader waits
+    int fd = -1;
+    for (int i = 0; i < tries && fd < 0; ++i)
+      if ((fd = open(pipe.ToUtf8().c_str(), O_WRONLY | O_NONBLOCK)) < 0) usleep(1000);
+    return fd;
+  };
+  const String before = WriteFile("before-pipe.png", PngBytes(8, 8, Gradient(8, 8)));
+  const String behind = WriteFile("behind-pipe.png", PngBytes(4, 2, Gradient(4, 2)));
+  DecodeImagesAhead({before});
+  DecodeImagesAhead({before, pipes[0], pipes[1], behind});
+  DecodedImage image;
+  ASSERT_TRUE(TakeDecodedImage(behind, &image));
+  EXPECT_EQ(Ints({image.width, image.height}), (Ints{4, 2}));
+  std::free(image.pixels);
+  ASSERT_TRUE(TakeDecodedImage(before, &image));
+  EXPECT_EQ(Ints({image.width, image.height}), (Ints{8, 8}));
+  std::free(image.pixels);
+  EXPECT_LT(writer(pipes[1], 300), 0) << "a second worker";
+  const int fd = writer(pipes[0], 10000);
+  ASSERT_GE(fd, 0) << "the worker never reached the pipe";
+  close(fd);
+  ASSERT_TRUE(TakeDecodedImage(pipes[0], &image));
+  EXPECT_EQ(image.pixels, nullptr);
+}
+
+// Missing, unreadable, oversized and broken files give null, report no size, and never
+// reach GL, also when they were decoded ahead.
+TEST_F(Surfaces, BadFilesGiveNullWithoutTouchingGL) {
+  const Bytes png = PngBytes(32, 32, Gradient(32, 32));
+  Bytes zeroSize = png;
+  zeroSize[16] = zeroSize[17] = zeroSize[18] = zeroSize[19] = 0;  // IHDR width 0
+  Bytes huge(png.begin(), png.begin() + 33);  // claims 30000 x 30000, with no data
+  huge[18] = huge[22] = 0x75;
+  huge[19] = huge[23] = 0x30;
+  const Bytes wide = PngBytes(kMaxImageSide + 1, 1, Bytes((kMaxImageSide + 1) * 4, 255));
+  std::vector<String> paths = {String((kDir + "/no-such.png").c_str()), String(kDir.c_str()),
+                               String("kestrel://nowhere/x.png")};
+  for (const Bytes& b : {Bytes(png.begin(), png.end() - 100), zeroSize, huge, wide, Bytes(),
+                         Bytes(13, 'x')})
+    paths.push_back(WriteFile("broken" + std::to_string(paths.size()) + ".png", b));
+  gl.counts.clear();
+  for (size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_EQ(gfx->LoadSurface(paths[i]), nullptr) << i;
+    int w = -1, h = -1, d = -1;
+    EXPECT_EQ(VelGlfwGame::_glfwGame->LoadImageData(paths[i], &w, &h, &d), nullptr) << i;
+    EXPECT_EQ(w, -1) << i;
+  }
+  DecodeImagesAhead(paths);
+  for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(gfx->LoadSurface(paths[i]), nullptr) << i;
+  EXPECT_TRUE(gl.counts.empty());
+}
+
+TEST_F(Surfaces, SetSubDataStoresPremultipliedRGBAAndUploadsRows) {
+  gxtkSurface* s = gfx->CreateSurface(8, 4);
+  // A 2 x 2 block of ARGB at (3, 1), from rows with a pitch of 3.
+  const int argb[6] = {static_cast<int>(0x80C86432u), 0x11223344, 0,
+                       static_cast<int>(0xFF0A141Eu), 0x00FFFFFF, 0};
+  s->SetSubData(3, 1, 2, 2, argb, 3);
+  ASSERT_NE(s->data, nullptr);
+  const unsigned char* row1 = s->data + (1 * 8 + 3) * 4;
+  const unsigned char* row2 = s->data + (2 * 8 + 3) * 4;
+  EXPECT_EQ(Bytes(row1, row1 + 8), (Bytes{100, 50, 25, 128, 2, 3, 4, 17}));
+  EXPECT_EQ(Bytes(row2, row2 + 8), (Bytes{10, 20, 30, 255, 0, 0, 0, 0}));
+  // Narrower than the surface: one upload per row. Whole rows: one upload.
+  const Ints white(8 * 3, -1);
+  s->SetSubData(0, 1, 8, 3, white.data(), 8);
+  ASSERT_EQ(gl.uploads.size(), 3u);
+  Ints rows;
+  for (const fakegl::Upload& u : gl.uploads) rows.insert(rows.end(), {u.x, u.y, u.w, u.h});
+  EXPECT_EQ(rows, (Ints{3, 1, 2, 1, 3, 2, 2, 1, 0, 1, 8, 3}));
+  EXPECT_EQ(gl.textures[s->texture].pixels[(3 * 8 + 7) * 4], 255);
+}
+
+// Pixels of a created surface that were never written are transparent black when a new
+// context uploads the whole surface, even in memory that held something else before. A lost
+// context, whose error flag never clears, still gets its texture made.
+TEST_F(Surfaces, CreatedSurfacesStartClearAndALostContextCannotHangTheUpload) {
+  void* used = std::malloc(16 * 16 * 4);
+  std::memset(used, 0xAB, 16 * 16 * 4);
+  std::free(used);
+  gxtkSurface* s = gfx->CreateSurface(16, 16);
+  const int red = static_cast<int>(0xFFFF0000u);
+  s->SetSubData(5, 5, 1, 1, &red, 1);
+  gl.lost = true;
+  ++_glfwGraphicsSeq;
+  s->Bind();
+  Bytes want(16 * 16 * 4, 0);
+  want[(5 * 16 + 5) * 4] = want[(5 * 16 + 5) * 4 + 3] = 255;
+  EXPECT_EQ(gl.textures[s->texture].pixels, want);
+}
+
+TEST_F(Surfaces, PixelWritesOutsideTheSurfaceOrArrayWriteNothing) {
+  gxtkSurface* s = gfx->CreateSurface(4, 4);
+  const int px[16] = {};
+  s->SetSubData(3, 0, 2, 1, px, 2);
+  s->SetSubData(0, -1, 1, 1, px, 1);
+  s->SetSubData(0, 3, 1, 2, px, 1);
+  EXPECT_EQ(s->data, nullptr);
+  gxtkSurface* grey = gfx->LoadSurface(WriteFile("grey.png", PngBytes(2, 2, {1, 2, 3, 4}, 1)));
+  ASSERT_NE(grey, nullptr);
+  grey->SetSubData(0, 0, 1, 1, px, 1);  // only RGBA surfaces take pixel writes
+  EXPECT_EQ(grey->data[0], 1);
+  // WritePixels2 flushes first and writes the block found at the offset in the array.
+  gfx->DrawRect(0, 0, 1, 1);
+  Array<int> argb(10);
+  argb[3] = static_cast<int>(0xFF010203u);
+  gfx->WritePixels2(s, argb, 0, 0, 4, 3, 0, 4);  // past the end of the array
+  EXPECT_EQ(s->data, nullptr);
+  gfx->WritePixels2(s, argb, 1, 1, 1, 1, 3, 1);
+  EXPECT_EQ(gl.drawCalls, 1);
+  ASSERT_NE(s->data, nullptr);
+  EXPECT_EQ(s->data[(1 * 4 + 1) * 4 + 2], 3);
+}
+
+}  // namespace
