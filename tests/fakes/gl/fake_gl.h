@@ -1,8 +1,7 @@
 // A recording stand-in for the system's OpenGL, linked into test and benchmark binaries in
 // place of libGL. It keeps the state the renderer sets, counts every call by name, records
-// every draw with the vertices it would read and every texture and upload, and can be told to
-// refuse texture sizes that are not powers of two or to answer glReadPixels from a scripted
-// framebuffer.
+// every draw with the vertices it reads and every texture and upload, and answers
+// glReadPixels from a scripted framebuffer.
 #pragma once
 
 #include <map>
@@ -34,6 +33,11 @@ struct Upload {
   int x, y, w, h;
 };
 
+struct ClientArray {
+  const void* pointer = nullptr;
+  int stride = 0;
+};
+
 struct State {
   // Off: only the counters move (for benchmarks and long runs); no vertex or pixel copies.
   bool record = true;
@@ -43,25 +47,16 @@ struct State {
 
   std::map<unsigned, Texture> textures;
   std::vector<Upload> uploads;
-  unsigned nextTexture = 1;
-  unsigned bound = 0;
-  bool refuseNonPowerOfTwo = false;
-  std::vector<unsigned> pendingErrors;
-  // A lost context: glGetError reports an error at every call.
-  bool lost = false;
+  unsigned nextTexture = 1, bound = 0;
+  bool lost = false;  // a lost context: glGetError reports an error at every call
 
   std::set<unsigned> enabled;
   unsigned blendDst = 0;
   int scissor[4] = {0, 0, 0, 0};
-  float clearColor[4] = {0, 0, 0, 0};
+  float clearColor[3] = {0, 0, 0};
   int clears = 0;
   int unpackAlignment = 4;
-
-  // Client arrays as set by the gl*Pointer calls.
-  const void* vertexPtr = nullptr;
-  const void* texCoordPtr = nullptr;
-  const void* colorPtr = nullptr;
-  int vertexStride = 0, texCoordStride = 0, colorStride = 0;
+  ClientArray vertices, texCoords, colors;
 
   // What glReadPixels reads: fbWidth x fbHeight pixels, bottom row first, each an int with
   // the bytes B, G, R, A in memory order. Outside it reads zero.

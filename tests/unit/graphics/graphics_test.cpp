@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -339,34 +340,38 @@ TEST_F(Module, NothingDrawsOutsideARenderAndBeginRenderResetsTheState) {
   EXPECT_FALSE(gfx->tformed);  // the identity reached the renderer with the first draw
 }
 
-TEST_F(Surfaces, LoadPremultipliesAndMakesTheTextureAtOnce) {
-  const Bytes rgba = {200, 100, 50, 128, 10, 20, 30, 255, 255, 255, 255, 0};
-  gxtkSurface* s = gfx->LoadSurface(WriteFile("premul.png", PngBytes(1, 3, rgba)));
-  ASSERT_NE(s, nullptr);
-  const Bytes want = {100, 50, 25, 128, 10, 20, 30, 255, 0, 0, 0, 0};
-  EXPECT_EQ(Bytes(s->data, s->data + 12), want);
-  EXPECT_EQ(gl.textures[s->texture].pixels, want);
+// Loaded files are premultiplied, and so are files decoded ahead on the worker, whichever
+// order they are taken in; a taken file leaves the queue, and a new queue drops the old one.
+TEST_F(Surfaces, LoadedAndDecodedAheadFilesArePremultiplied) {
+  const std::vector<String> files = {
+      WriteFile("rgba.png", PngBytes(1, 3, {200, 100, 50, 128, 10, 20, 30, 255, 255, 9, 9, 0})),
+      WriteFile("la.png", PngBytes(2, 1, {200, 128, 90, 0}, 2)),
+      WriteFile("rgb.png", PngBytes(2, 1, {1, 2, 3, 4, 5, 6}, 3))};
+  const std::vector<Bytes> want = {
+      {100, 50, 25, 128, 10, 20, 30, 255, 0, 0, 0, 0}, {100, 128, 0, 0}, {1, 2, 3, 4, 5, 6}};
+  for (size_t i = 0; i < files.size(); ++i) {
+    gxtkSurface* s = gfx->LoadSurface(files[i]);
+    ASSERT_NE(s, nullptr) << i;
+    EXPECT_EQ(Bytes(s->data, s->data + s->width * s->height * s->depth), want[i]) << i;
+    EXPECT_EQ(gl.textures[s->texture].pixels, want[i]) << i;  // made at once, in its format
+  }
   EXPECT_EQ(gl.unpackAlignment, 1);
-  gxtkSurface* la = gfx->LoadSurface(WriteFile("la.png", PngBytes(2, 1, {200, 128, 90, 0}, 2)));
-  ASSERT_NE(la, nullptr);  // luminance with alpha
-  EXPECT_EQ(la->format, GL_LUMINANCE_ALPHA);
-  EXPECT_EQ(Bytes(la->data, la->data + 4), (Bytes{100, 128, 0, 0}));
-}
-
-TEST_F(Surfaces, RefusedNonPowerOfTwoSizeIsPadded) {
-  gl.refuseNonPowerOfTwo = true;
-  gxtkSurface* s = gfx->LoadSurface(WriteFile("npot.png", PngBytes(100, 60, Gradient(100, 60))));
-  ASSERT_NE(s, nullptr);
-  const fakegl::Texture& t = gl.textures[s->texture];
-  ASSERT_EQ(Ints({t.width, t.height}), (Ints{128, 64}));
-  // The image fills the top-left 100 x 60 of the texture, and a full draw samples only that.
-  EXPECT_EQ(t.pixels[(59 * 128 + 99) * 4 + 2], s->data[(59 * 100 + 99) * 4 + 2]);
-  gfx->DrawSurface(s, 0, 0);
-  EXPECT_THAT(XYUV(Drawn().at(0).verts[2], 128, 64), Near({100, 60, 100, 60}));
-  // An error left over from earlier GL work is not taken for a refusal.
-  gl.refuseNonPowerOfTwo = false;
-  gl.pendingErrors.push_back(GL_INVALID_ENUM);
-  EXPECT_FLOAT_EQ(gfx->CreateSurface(100, 60)->uscale, 1.0f / 100);
+  DecodeImagesAhead(files);
+  DecodedImage image;
+  for (size_t i = files.size(); i-- > 0;) {
+    ASSERT_TRUE(TakeDecodedImage(files[i], &image)) << i;
+    EXPECT_EQ(Bytes(image.pixels, image.pixels + image.width * image.height * image.depth),
+              want[i]) << i;
+    std::free(image.pixels);
+    EXPECT_FALSE(TakeDecodedImage(files[i], &image)) << i;
+  }
+  const String nowhere("kestrel://nowhere/x.png");  // maps to no file, so it is never queued
+  DecodeImagesAhead({files[0]});
+  DecodeImagesAhead({files[1], nowhere});
+  EXPECT_FALSE(TakeDecodedImage(files[0], &image) || TakeDecodedImage(nowhere, &image));
+  ASSERT_TRUE(TakeDecodedImage(files[1], &image));
+  EXPECT_EQ(Ints({image.width, image.height, image.depth}), (Ints{2, 1, 2}));
+  std::free(image.pixels);
 }
 
 TEST_F(Surfaces, NewWindowRecreatesTexturesOnlyForSurfacesDrawnAndDiscardIsRepeatable) {
@@ -392,36 +397,6 @@ TEST_F(Surfaces, NewWindowRecreatesTexturesOnlyForSurfacesDrawnAndDiscardIsRepea
   drawn->Discard();
   EXPECT_EQ(fakegl::count("glDeleteTextures"), 1);
   EXPECT_TRUE(gl.textures[drawn->texture].deleted && drawn->data == nullptr);
-}
-
-// Files decoded ahead on the worker give the pixels of a direct load, in whatever order they
-// are taken; a taken file leaves the queue, and a new queue drops what the old one held.
-TEST_F(Surfaces, FilesDecodedAheadLoadAsTheSamePixels) {
-  const std::vector<String> files = {
-      WriteFile("ahead-rgba.png", PngBytes(100, 60, Gradient(100, 60))),
-      WriteFile("ahead-la.png", PngBytes(2, 1, {200, 128, 90, 0}, 2)),
-      WriteFile("ahead-rgb.png", PngBytes(4, 4, Gradient(4, 4), 3))};
-  std::vector<Bytes> direct;
-  for (const String& f : files) {
-    gxtkSurface* s = gfx->LoadSurface(f);
-    direct.push_back(Bytes(s->data, s->data + s->width * s->height * s->depth));
-  }
-  DecodeImagesAhead(files);
-  DecodedImage image;
-  for (size_t i = files.size(); i-- > 0;) {
-    ASSERT_TRUE(TakeDecodedImage(files[i], &image)) << i;
-    EXPECT_EQ(Bytes(image.pixels, image.pixels + image.width * image.height * image.depth),
-              direct[i]) << i;
-    std::free(image.pixels);
-    EXPECT_FALSE(TakeDecodedImage(files[i], &image)) << i;
-  }
-  const String nowhere("kestrel://nowhere/x.png");  // maps to no file, so it is never queued
-  DecodeImagesAhead({files[0]});
-  DecodeImagesAhead({files[1], nowhere});
-  EXPECT_FALSE(TakeDecodedImage(files[0], &image) || TakeDecodedImage(nowhere, &image));
-  ASSERT_TRUE(TakeDecodedImage(files[1], &image));
-  EXPECT_EQ(Ints({image.width, image.height, image.depth}), (Ints{2, 1, 2}));
-  std::free(image.pixels);
 }
 
 // Named pipes make the one worker predictable: opening one blocks it until the test opens
@@ -486,7 +461,14 @@ TEST_F(Surfaces, BadFilesGiveNullWithoutTouchingGL) {
   EXPECT_TRUE(gl.counts.empty());
 }
 
-TEST_F(Surfaces, SetSubDataStoresPremultipliedRGBAAndUploadsRows) {
+// Pixel writes store premultiplied RGBA and upload the rows written. Pixels never written
+// are transparent black when a new context uploads the whole surface, even in memory that
+// held something else before; a lost context, whose error flag never clears, still gets its
+// texture made.
+TEST_F(Surfaces, PixelWritesStorePremultipliedRGBAAndUploadTheRowsWritten) {
+  void* used = std::malloc(8 * 4 * 4);
+  std::memset(used, 0xAB, 8 * 4 * 4);
+  std::free(used);
   gxtkSurface* s = gfx->CreateSurface(8, 4);
   // A 2 x 2 block of ARGB at (3, 1), from rows with a pitch of 3.
   const int argb[6] = {static_cast<int>(0x80C86432u), 0x11223344, 0,
@@ -497,31 +479,19 @@ TEST_F(Surfaces, SetSubDataStoresPremultipliedRGBAAndUploadsRows) {
   const unsigned char* row2 = s->data + (2 * 8 + 3) * 4;
   EXPECT_EQ(Bytes(row1, row1 + 8), (Bytes{100, 50, 25, 128, 2, 3, 4, 17}));
   EXPECT_EQ(Bytes(row2, row2 + 8), (Bytes{10, 20, 30, 255, 0, 0, 0, 0}));
-  // Narrower than the surface: one upload per row. Whole rows: one upload.
-  const Ints white(8 * 3, -1);
-  s->SetSubData(0, 1, 8, 3, white.data(), 8);
-  ASSERT_EQ(gl.uploads.size(), 3u);
+  const Ints white(8 * 2, -1);
+  s->SetSubData(0, 2, 8, 2, white.data(), 8);
+  // Narrower than the surface: a row at a time; whole rows at once.
   Ints rows;
   for (const fakegl::Upload& u : gl.uploads) rows.insert(rows.end(), {u.x, u.y, u.w, u.h});
-  EXPECT_EQ(rows, (Ints{3, 1, 2, 1, 3, 2, 2, 1, 0, 1, 8, 3}));
-  EXPECT_EQ(gl.textures[s->texture].pixels[(3 * 8 + 7) * 4], 255);
-}
-
-// Pixels of a created surface that were never written are transparent black when a new
-// context uploads the whole surface, even in memory that held something else before. A lost
-// context, whose error flag never clears, still gets its texture made.
-TEST_F(Surfaces, CreatedSurfacesStartClearAndALostContextCannotHangTheUpload) {
-  void* used = std::malloc(16 * 16 * 4);
-  std::memset(used, 0xAB, 16 * 16 * 4);
-  std::free(used);
-  gxtkSurface* s = gfx->CreateSurface(16, 16);
-  const int red = static_cast<int>(0xFFFF0000u);
-  s->SetSubData(5, 5, 1, 1, &red, 1);
+  EXPECT_EQ(rows, (Ints{3, 1, 2, 1, 3, 2, 2, 1, 0, 2, 8, 2}));
+  Bytes want(8 * 4 * 4, 0);
+  std::copy(row1, row1 + 8, want.begin() + (1 * 8 + 3) * 4);
+  std::fill(want.begin() + 2 * 8 * 4, want.end(), 255);
+  EXPECT_EQ(gl.textures[s->texture].pixels, want);
   gl.lost = true;
   ++_glfwGraphicsSeq;
   s->Bind();
-  Bytes want(16 * 16 * 4, 0);
-  want[(5 * 16 + 5) * 4] = want[(5 * 16 + 5) * 4 + 3] = 255;
   EXPECT_EQ(gl.textures[s->texture].pixels, want);
 }
 
