@@ -15,20 +15,29 @@ void fail(ALenum error) {
   if (the_world.error == AL_NO_ERROR) the_world.error = error;
 }
 
-Source* source(ALuint name) {
+// The named source of the current context; calls without one do nothing.
+Source* source(const char* call, ALuint name, ALenum param = 0) {
+  record(call, name, param);
   if (!the_world.contextCurrent) return nullptr;
   auto it = the_world.sources.find(name);
-  if (it == the_world.sources.end()) {
-    fail(AL_INVALID_NAME);
-    return nullptr;
-  }
-  return &it->second;
+  if (it != the_world.sources.end()) return &it->second;
+  fail(AL_INVALID_NAME);
+  return nullptr;
 }
 
 bool attached(ALuint buffer) {
   for (const auto& entry : the_world.sources)
     if (entry.second.buffer == buffer) return true;
   return false;
+}
+
+void generate(ALsizei n, ALuint* names, bool sources) {
+  if (!the_world.contextCurrent) return;
+  for (ALsizei i = 0; i < n; ++i) {
+    names[i] = the_world.nextName++;
+    if (sources) the_world.sources[names[i]] = Source();
+    else the_world.buffers[names[i]] = Buffer();
+  }
 }
 
 }  // namespace
@@ -38,7 +47,7 @@ World& world() { return the_world; }
 void reset() {
   // Names stay unique across resets, as they are over a program's life: a name held from
   // an earlier world never matches a new object.
-  ALuint next = the_world.nextName;
+  const ALuint next = the_world.nextName;
   the_world = World();
   the_world.nextName = next;
 }
@@ -64,8 +73,7 @@ extern "C" {
 
 ALCdevice* alcOpenDevice(const ALCchar*) {
   record("alcOpenDevice");
-  if (the_world.failOpenDevice) return nullptr;
-  return reinterpret_cast<ALCdevice*>(&fake_al::device_token);
+  return the_world.failOpenDevice ? nullptr : reinterpret_cast<ALCdevice*>(&fake_al::device_token);
 }
 
 ALCboolean alcCloseDevice(ALCdevice*) {
@@ -75,8 +83,8 @@ ALCboolean alcCloseDevice(ALCdevice*) {
 
 ALCcontext* alcCreateContext(ALCdevice*, const ALCint*) {
   record("alcCreateContext");
-  if (the_world.failCreateContext) return nullptr;
-  return reinterpret_cast<ALCcontext*>(&fake_al::context_token);
+  return the_world.failCreateContext ? nullptr
+                                     : reinterpret_cast<ALCcontext*>(&fake_al::context_token);
 }
 
 ALCboolean alcMakeContextCurrent(ALCcontext* context) {
@@ -95,7 +103,7 @@ void alcDestroyContext(ALCcontext*) { record("alcDestroyContext"); }
 
 ALenum alGetError(void) {
   if (!the_world.contextCurrent) return AL_INVALID_OPERATION;
-  ALenum error = the_world.error;
+  const ALenum error = the_world.error;
   the_world.error = AL_NO_ERROR;
   return error;
 }
@@ -104,26 +112,17 @@ void alDistanceModel(ALenum model) { record("alDistanceModel", 0, model); }
 
 void alGenSources(ALsizei n, ALuint* names) {
   record("alGenSources");
-  if (!the_world.contextCurrent) return;
-  for (ALsizei i = 0; i < n; ++i) {
-    names[i] = the_world.nextName++;
-    the_world.sources[names[i]] = fake_al::Source();
-  }
+  fake_al::generate(n, names, true);
 }
 
 void alDeleteSources(ALsizei n, const ALuint* names) {
   record("alDeleteSources");
-  if (!the_world.contextCurrent) return;
-  for (ALsizei i = 0; i < n; ++i) the_world.sources.erase(names[i]);
+  for (ALsizei i = 0; the_world.contextCurrent && i < n; ++i) the_world.sources.erase(names[i]);
 }
 
 void alGenBuffers(ALsizei n, ALuint* names) {
   record("alGenBuffers");
-  if (!the_world.contextCurrent) return;
-  for (ALsizei i = 0; i < n; ++i) {
-    names[i] = the_world.nextName++;
-    the_world.buffers[names[i]] = fake_al::Buffer();
-  }
+  fake_al::generate(n, names, false);
 }
 
 void alDeleteBuffers(ALsizei n, const ALuint* names) {
@@ -142,74 +141,48 @@ void alBufferData(ALuint name, ALenum format, const ALvoid*, ALsizei size, ALsiz
   if (!the_world.contextCurrent) return;
   auto it = the_world.buffers.find(name);
   if (it == the_world.buffers.end()) return fake_al::fail(AL_INVALID_NAME);
-  if (format != AL_FORMAT_MONO8 && format != AL_FORMAT_MONO16 && format != AL_FORMAT_STEREO8 &&
-      format != AL_FORMAT_STEREO16)
-    return fake_al::fail(AL_INVALID_ENUM);
-  if (size < 0 || frequency <= 0) return fake_al::fail(AL_INVALID_VALUE);
-  it->second = fake_al::Buffer{format, size, frequency, true};
+  it->second = fake_al::Buffer{format, size, frequency};
 }
 
 void alSourcei(ALuint name, ALenum param, ALint value) {
-  record("alSourcei", name, param);
-  fake_al::Source* s = fake_al::source(name);
-  if (!s) return;
-  if (param == AL_BUFFER) {
-    if (s->state == AL_PLAYING || s->state == AL_PAUSED) return fake_al::fail(AL_INVALID_OPERATION);
-    if (value && !the_world.buffers.count(static_cast<ALuint>(value)))
-      return fake_al::fail(AL_INVALID_VALUE);
-    s->buffer = static_cast<ALuint>(value);
-  } else if (param == AL_LOOPING) {
-    s->looping = value;
-  } else {
-    fake_al::fail(AL_INVALID_ENUM);
-  }
+  fake_al::Source* s = fake_al::source("alSourcei", name, param);
+  if (s && param == AL_LOOPING) s->looping = value;
+  if (!s || param != AL_BUFFER) return;
+  // A source that plays or is paused keeps its buffer.
+  if (s->state == AL_PLAYING || s->state == AL_PAUSED) return fake_al::fail(AL_INVALID_OPERATION);
+  if (value && !the_world.buffers.count(static_cast<ALuint>(value)))
+    return fake_al::fail(AL_INVALID_VALUE);
+  s->buffer = static_cast<ALuint>(value);
 }
 
 void alSourcef(ALuint name, ALenum param, ALfloat value) {
-  record("alSourcef", name, param);
-  fake_al::Source* s = fake_al::source(name);
-  if (!s) return;
-  if (param == AL_GAIN) {
-    s->gain = value;
-  } else if (param == AL_PITCH) {
-    s->pitch = value;
-  } else {
-    fake_al::fail(AL_INVALID_ENUM);
-  }
+  if (fake_al::Source* s = fake_al::source("alSourcef", name, param))
+    (param == AL_GAIN ? s->gain : s->pitch) = value;
 }
 
 void alSource3f(ALuint name, ALenum param, ALfloat x, ALfloat y, ALfloat z) {
-  record("alSource3f", name, param);
-  fake_al::Source* s = fake_al::source(name);
-  if (!s) return;
-  if (param != AL_POSITION) return fake_al::fail(AL_INVALID_ENUM);
-  s->position[0] = x;
-  s->position[1] = y;
-  s->position[2] = z;
+  if (fake_al::Source* s = fake_al::source("alSource3f", name, param)) {
+    s->position[0] = x;
+    s->position[1] = y;
+    s->position[2] = z;
+  }
 }
 
 void alGetSourcei(ALuint name, ALenum param, ALint* value) {
-  record("alGetSourcei", name, param);
-  fake_al::Source* s = fake_al::source(name);
-  if (!s) return;
-  if (param != AL_SOURCE_STATE) return fake_al::fail(AL_INVALID_ENUM);
-  *value = s->state;
+  if (fake_al::Source* s = fake_al::source("alGetSourcei", name, param)) *value = s->state;
 }
 
 void alSourcePlay(ALuint name) {
-  record("alSourcePlay", name);
-  if (fake_al::Source* s = fake_al::source(name)) s->state = AL_PLAYING;
+  if (fake_al::Source* s = fake_al::source("alSourcePlay", name)) s->state = AL_PLAYING;
 }
 
 void alSourcePause(ALuint name) {
-  record("alSourcePause", name);
-  fake_al::Source* s = fake_al::source(name);
+  fake_al::Source* s = fake_al::source("alSourcePause", name);
   if (s && s->state == AL_PLAYING) s->state = AL_PAUSED;
 }
 
 void alSourceStop(ALuint name) {
-  record("alSourceStop", name);
-  fake_al::Source* s = fake_al::source(name);
+  fake_al::Source* s = fake_al::source("alSourceStop", name);
   if (s && s->state != AL_INITIAL) s->state = AL_STOPPED;
 }
 

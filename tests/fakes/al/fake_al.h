@@ -30,8 +30,7 @@ struct Source {
 struct Buffer {
   ALenum format = 0;
   ALsizei size = 0;
-  ALsizei frequency = 0;
-  bool filled = false;
+  ALsizei frequency = 0;  // 0 until filled
 };
 
 struct World {
