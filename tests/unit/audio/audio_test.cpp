@@ -3,7 +3,6 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -70,7 +69,6 @@ TEST(LoadWAV, LoadsEveryLayoutAndMapsItToAnOpenALFormat) {
       {"partial last frame", 2, 44100, 8, 289, "", 16, 144, AL_FORMAT_STEREO8},
       {"mono 16-bit", 1, 44100, 16, 287, "", 16, 143, AL_FORMAT_MONO16},
       {"24-bit", 1, 44100, 24, 288, "", 16, 96, 0},
-      {"3 channels", 3, 44100, 16, 288, "", 16, 48, 0},
   };
   for (const auto& c : cases) {
     const std::string data = Bytes(c.bytes, c.rate);
@@ -89,7 +87,6 @@ TEST(LoadWAV, RejectsMalformedFiles) {
       {"non-PCM", MakeWav(3, 1, 8000, 16, Bytes(20, 0))},
       {"no RIFF", "RIFX" + good.substr(4)},
       {"no WAVE", good.substr(0, 8) + "WAVX" + good.substr(12)},
-      {"no fmt", good.substr(0, 12) + "fmtX" + good.substr(16)},
       {"data before fmt", "RIFF" + U32(100) + "WAVE" + Chunk("data", Bytes(20, 0)) +
                               Chunk("fmt ", MakeWav(1, 1, 8000, 16, "").substr(20, 16))},
       {"truncated data", good.substr(0, good.size() - 1)},
@@ -97,7 +94,6 @@ TEST(LoadWAV, RejectsMalformedFiles) {
                                      "LIST" + U32(0xFFFFFFF0u) + Bytes(8, 0))},
       {"data past the end", good.substr(0, 40) + U32(0x7FFFFFF0u) + good.substr(44)},
       {"zero channels", MakeWav(1, 0, 8000, 16, Bytes(20, 0))},
-      {"under 8 bits", MakeWav(1, 2, 8000, 4, Bytes(20, 0))},
       {"zero rate", MakeWav(1, 1, 0, 16, Bytes(20, 0))},
       {"short fmt chunk", "RIFF" + U32(40) + "WAVE" + Chunk("fmt ", U16(1) + U16(1) + U32(8000)) +
                               Chunk("data", Bytes(20, 0))},
@@ -301,42 +297,31 @@ TEST_F(AudioDevice, ChannelStatesFollowTheGameTheSoundAndSuspension) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(audio->channels[i].sample, i ? nullptr : sample) << i;
 }
 
-TEST_F(AudioDevice, DiscardedBuffersWaitUntilNoSourceHoldsThem) {
-  gxtkSample* first = Load(wav);
-  gxtkSample* second = Load(wav);
-  const ALuint buffer = first->buffer;
-  audio->PlaySample(first, 1, 0);
-  audio->StopChannel(1);  // state 0, but the source still holds the buffer
-  first->Discard();
-  EXPECT_TRUE(first->buffer == 0 && Discarded(buffer));
-  audio->PlaySample(second, 2, 0);  // flushes: the buffer cannot go yet
-  EXPECT_TRUE(Discarded(buffer) && Exists(buffer));
-  audio->PlaySample(second, 1, 0);  // the channel lets go of it...
-  audio->PlaySample(second, 3, 0);  // ...and the next flush deletes it
-  EXPECT_FALSE(Discarded(buffer) || Exists(buffer));
-  // The second sample, still playing, kept its buffer throughout.
-  EXPECT_TRUE(Exists(second->buffer) && Source(1).buffer == second->buffer);
-}
-
-TEST_F(AudioDevice, CollectionSparesSamplesThatArePlayingOrHeldBySounds) {
+// A channel holds its sample while it sounds or is paused, a sound held by a root holds its
+// sample, and a discarded buffer is deleted once no source holds it.
+TEST_F(AudioDevice, SamplesAndBuffersLiveWhileSomethingHoldsThem) {
   destroyed = false;
-  gxtkSample* sample = audio->LoadSample__UNSAFE__(new WatchedSample(), String(wav.c_str()));
-  const ALuint buffer = sample->buffer;
-  audio->PlaySample(sample, 9, 0);  // the channel is the only holder
+  gxtkSample* watched = audio->LoadSample__UNSAFE__(new WatchedSample(), String(wav.c_str()));
+  gxtkSample* other = Load(wav);
+  const ALuint buffer = watched->buffer, otherBuffer = other->buffer;
+  audio->PlaySample(watched, 9, 0);  // the channel is the only holder
+  audio->PlaySample(other, 2, 0);
   FullCollection();
   audio->PauseChannel(9);
   FullCollection();
   EXPECT_FALSE(destroyed || Discarded(buffer));
-  // Once the sound is over the sample goes; the next flush takes its buffer back from the
-  // finished channel and deletes it.
   audio->ResumeChannel(9);
-  fake_al::finish(audio->channels[9].source);
+  fake_al::finish(audio->channels[9].source);  // the sound ends: the sample goes
+  audio->StopChannel(2);  // state 0, but the source still holds the buffer
+  other->Discard();
   FullCollection();
-  EXPECT_TRUE(destroyed && Discarded(buffer));
-  EXPECT_EQ(audio->channels[9].sample, nullptr);  // nothing points at the freed sample
-  Load(wav);
+  EXPECT_TRUE(destroyed && Discarded(buffer) && audio->channels[9].sample == nullptr);
+  Load(wav);  // the flush takes the buffer back from the finished channel, not the stopped one
   EXPECT_FALSE(Exists(buffer));
-  // A sound that only a root holds keeps its sample.
+  EXPECT_TRUE(Discarded(otherBuffer) && Exists(otherBuffer));
+  audio->PlaySample(Load(wav), 2, 0);  // the channel lets go of it...
+  Load(wav);                           // ...and the next flush deletes it
+  EXPECT_FALSE(Discarded(otherBuffer) || Exists(otherBuffer));
   static c_Sound* held = nullptr;
   gc_register_root(&held);
   held = (new c_Sound())->m_new(new WatchedSample());

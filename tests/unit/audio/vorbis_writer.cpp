@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 namespace audio_test {
 
@@ -33,11 +33,9 @@ std::string EncodeVorbis(const std::vector<float>& interleaved, int channels, in
   ogg_stream_init(&stream, serial);
 
   std::string out;
-  ogg_packet header, commentHeader, codeHeader;
-  vorbis_analysis_headerout(&dsp, &comment, &header, &commentHeader, &codeHeader);
-  ogg_stream_packetin(&stream, &header);
-  ogg_stream_packetin(&stream, &commentHeader);
-  ogg_stream_packetin(&stream, &codeHeader);
+  ogg_packet headers[3];
+  vorbis_analysis_headerout(&dsp, &comment, &headers[0], &headers[1], &headers[2]);
+  for (ogg_packet& header : headers) ogg_stream_packetin(&stream, &header);
   ogg_page page;
   while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
 
@@ -107,9 +105,7 @@ std::string MakeWav(int audioFormat, int channels, int rate, int bits, const std
 
 std::string WriteFile(const std::string& dir, const std::string& name, const std::string& bytes) {
   const std::string path = dir + "/" + name;
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
-  std::fclose(f);
+  if (!std::ofstream(path, std::ios::binary).write(bytes.data(), bytes.size())) std::abort();
   return path;
 }
 
