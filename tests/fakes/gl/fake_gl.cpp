@@ -74,11 +74,8 @@ void glColorPointer(GLint, GLenum, GLsizei stride, const GLvoid* p) {
 void glEnable(GLenum cap) { note("glEnable").enabled.insert(cap); }
 void glDisable(GLenum cap) { note("glDisable").enabled.erase(cap); }
 void glBlendFunc(GLenum, GLenum d) { note("glBlendFunc").blendDst = d; }
-void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf) {
-  float* c = note("glClearColor").clearColor;
-  c[0] = r, c[1] = g, c[2] = b;
-}
-void glClear(GLbitfield) { ++note("glClear").clears; }
+void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf) { note("glClearColor"); }
+void glClear(GLbitfield) { note("glClear"); }
 void glScissor(GLint x, GLint y, GLsizei w, GLsizei h) {
   int* s = note("glScissor").scissor;
   s[0] = x, s[1] = y, s[2] = w, s[3] = h;
@@ -89,10 +86,7 @@ void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
 void glDrawElements(GLenum mode, GLsizei count, GLenum, const GLvoid* indices) {
   draw(note("glDrawElements"), mode, 0, count, static_cast<const GLushort*>(indices));
 }
-void glPixelStorei(GLenum name, GLint value) {
-  fakegl::State& s = note("glPixelStorei");
-  if (name == GL_UNPACK_ALIGNMENT) s.unpackAlignment = value;
-}
+void glPixelStorei(GLenum, GLint) { note("glPixelStorei"); }
 void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum, GLenum, GLvoid* out) {
   const fakegl::State& s = note("glReadPixels");
   for (int r = 0; r < h; ++r)

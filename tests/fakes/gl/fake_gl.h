@@ -16,11 +16,11 @@ struct Vertex {
 };
 
 struct Draw {
-  unsigned mode;              // GL_POINTS, GL_LINES, GL_TRIANGLES, GL_TRIANGLE_FAN
+  unsigned mode;
   int first, count;           // count: vertices for glDrawArrays, indices for glDrawElements
-  bool textured;              // GL_TEXTURE_2D enabled at the time of the draw
-  unsigned texture;           // bound texture name
-  std::vector<Vertex> verts;  // the vertices read, in drawing (index) order
+  bool textured;              // GL_TEXTURE_2D enabled
+  unsigned texture;           // the bound one
+  std::vector<Vertex> verts;  // in drawing (index) order
 };
 
 struct Texture {
@@ -53,9 +53,6 @@ struct State {
   std::set<unsigned> enabled;
   unsigned blendDst = 0;
   int scissor[4] = {0, 0, 0, 0};
-  float clearColor[3] = {0, 0, 0};
-  int clears = 0;
-  int unpackAlignment = 4;
   ClientArray vertices, texCoords, colors;
 
   // What glReadPixels reads: fbWidth x fbHeight pixels, bottom row first, each an int with
