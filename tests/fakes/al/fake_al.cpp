@@ -15,7 +15,7 @@ void fail(ALenum error) {
   if (the_world.error == AL_NO_ERROR) the_world.error = error;
 }
 
-// The named source of the current context; calls without one do nothing.
+// The named source, after recording the call; none without a current context.
 Source* source(const char* call, ALuint name, ALenum param = 0) {
   record(call, name, param);
   if (!the_world.contextCurrent) return nullptr;
@@ -25,19 +25,11 @@ Source* source(const char* call, ALuint name, ALenum param = 0) {
   return nullptr;
 }
 
-bool attached(ALuint buffer) {
-  for (const auto& entry : the_world.sources)
-    if (entry.second.buffer == buffer) return true;
-  return false;
-}
-
-void generate(ALsizei n, ALuint* names, bool sources) {
-  if (!the_world.contextCurrent) return;
-  for (ALsizei i = 0; i < n; ++i) {
-    names[i] = the_world.nextName++;
-    if (sources) the_world.sources[names[i]] = Source();
-    else the_world.buffers[names[i]] = Buffer();
-  }
+template <class Object>
+void generate(const char* call, ALsizei n, ALuint* names, std::map<ALuint, Object>& into) {
+  record(call);
+  for (ALsizei i = 0; the_world.contextCurrent && i < n; ++i)
+    into[names[i] = the_world.nextName++] = Object();
 }
 
 }  // namespace
@@ -73,12 +65,8 @@ extern "C" {
 
 ALCdevice* alcOpenDevice(const ALCchar*) {
   record("alcOpenDevice");
-  return the_world.failOpenDevice ? nullptr : reinterpret_cast<ALCdevice*>(&fake_al::device_token);
-}
-
-ALCboolean alcCloseDevice(ALCdevice*) {
-  record("alcCloseDevice");
-  return ALC_TRUE;
+  return the_world.failOpenDevice ? nullptr
+                                  : reinterpret_cast<ALCdevice*>(&fake_al::device_token);
 }
 
 ALCcontext* alcCreateContext(ALCdevice*, const ALCint*) {
@@ -99,7 +87,15 @@ ALCcontext* alcGetCurrentContext(void) {
                                   : nullptr;
 }
 
-void alcDestroyContext(ALCcontext*) { record("alcDestroyContext"); }
+ALCboolean alcCloseDevice(ALCdevice*) { return ALC_TRUE; }
+void alcDestroyContext(ALCcontext*) {}
+void alDistanceModel(ALenum model) { record("alDistanceModel", 0, model); }
+void alGenSources(ALsizei n, ALuint* names) {
+  fake_al::generate("alGenSources", n, names, the_world.sources);
+}
+void alGenBuffers(ALsizei n, ALuint* names) {
+  fake_al::generate("alGenBuffers", n, names, the_world.buffers);
+}
 
 ALenum alGetError(void) {
   if (!the_world.contextCurrent) return AL_INVALID_OPERATION;
@@ -108,40 +104,27 @@ ALenum alGetError(void) {
   return error;
 }
 
-void alDistanceModel(ALenum model) { record("alDistanceModel", 0, model); }
-
-void alGenSources(ALsizei n, ALuint* names) {
-  record("alGenSources");
-  fake_al::generate(n, names, true);
-}
-
 void alDeleteSources(ALsizei n, const ALuint* names) {
-  record("alDeleteSources");
   for (ALsizei i = 0; the_world.contextCurrent && i < n; ++i) the_world.sources.erase(names[i]);
 }
 
-void alGenBuffers(ALsizei n, ALuint* names) {
-  record("alGenBuffers");
-  fake_al::generate(n, names, false);
-}
-
+// All or nothing, as in OpenAL: one unknown or attached name fails the whole call.
 void alDeleteBuffers(ALsizei n, const ALuint* names) {
   record("alDeleteBuffers", n > 0 ? names[0] : 0);
-  if (!the_world.contextCurrent) return;
-  // All or nothing, like OpenAL: one unknown or attached name fails the whole call.
-  for (ALsizei i = 0; i < n; ++i) {
+  for (ALsizei i = 0; the_world.contextCurrent && i < n; ++i) {
     if (names[i] && !the_world.buffers.count(names[i])) return fake_al::fail(AL_INVALID_NAME);
-    if (names[i] && fake_al::attached(names[i])) return fake_al::fail(AL_INVALID_OPERATION);
+    for (const auto& source : the_world.sources)
+      if (names[i] && source.second.buffer == names[i])
+        return fake_al::fail(AL_INVALID_OPERATION);
   }
-  for (ALsizei i = 0; i < n; ++i) the_world.buffers.erase(names[i]);
+  for (ALsizei i = 0; the_world.contextCurrent && i < n; ++i) the_world.buffers.erase(names[i]);
 }
 
 void alBufferData(ALuint name, ALenum format, const ALvoid*, ALsizei size, ALsizei frequency) {
   record("alBufferData", name, format);
   if (!the_world.contextCurrent) return;
-  auto it = the_world.buffers.find(name);
-  if (it == the_world.buffers.end()) return fake_al::fail(AL_INVALID_NAME);
-  it->second = fake_al::Buffer{format, size, frequency};
+  if (!the_world.buffers.count(name)) return fake_al::fail(AL_INVALID_NAME);
+  the_world.buffers[name] = fake_al::Buffer{format, size, frequency};
 }
 
 void alSourcei(ALuint name, ALenum param, ALint value) {
@@ -150,9 +133,8 @@ void alSourcei(ALuint name, ALenum param, ALint value) {
   if (!s || param != AL_BUFFER) return;
   // A source that plays or is paused keeps its buffer.
   if (s->state == AL_PLAYING || s->state == AL_PAUSED) return fake_al::fail(AL_INVALID_OPERATION);
-  if (value && !the_world.buffers.count(static_cast<ALuint>(value)))
-    return fake_al::fail(AL_INVALID_VALUE);
-  s->buffer = static_cast<ALuint>(value);
+  if (value && !the_world.buffers.count(value)) return fake_al::fail(AL_INVALID_VALUE);
+  s->buffer = value;
 }
 
 void alSourcef(ALuint name, ALenum param, ALfloat value) {
@@ -161,11 +143,8 @@ void alSourcef(ALuint name, ALenum param, ALfloat value) {
 }
 
 void alSource3f(ALuint name, ALenum param, ALfloat x, ALfloat y, ALfloat z) {
-  if (fake_al::Source* s = fake_al::source("alSource3f", name, param)) {
-    s->position[0] = x;
-    s->position[1] = y;
-    s->position[2] = z;
-  }
+  fake_al::Source* s = fake_al::source("alSource3f", name, param);
+  if (s) s->position[0] = x, s->position[1] = y, s->position[2] = z;
 }
 
 void alGetSourcei(ALuint name, ALenum param, ALint* value) {

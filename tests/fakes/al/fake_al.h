@@ -1,7 +1,7 @@
-// A recording OpenAL for unit tests: the al*/alc* calls the audio device makes, with sources
-// and buffers modelled closely enough to catch misuse (a buffer still attached to a source
-// cannot be deleted, a playing source cannot change its buffer, calls without a current
-// context do nothing). Tests script device failures and the moment a sound ends.
+// A recording OpenAL for unit tests: the calls the audio device makes, with sources and
+// buffers modelled closely enough to catch misuse (a buffer still attached to a source cannot
+// be deleted, a playing source cannot change its buffer, calls without a current context do
+// nothing). Tests script device failures and the moment a sound ends.
 #pragma once
 
 #include <AL/al.h>
@@ -29,14 +29,11 @@ struct Source {
 
 struct Buffer {
   ALenum format = 0;
-  ALsizei size = 0;
-  ALsizei frequency = 0;  // 0 until filled
+  ALsizei size = 0, frequency = 0;
 };
 
 struct World {
-  bool failOpenDevice = false;
-  bool failCreateContext = false;
-  bool failMakeContextCurrent = false;
+  bool failOpenDevice = false, failCreateContext = false, failMakeContextCurrent = false;
   bool contextCurrent = false;
   ALenum error = AL_NO_ERROR;
   ALuint nextName = 1;
@@ -48,8 +45,7 @@ struct World {
 World& world();
 // Forgets every source, buffer and call and clears the scripted failures.
 void reset();
-// Calls recorded under this name.
-int count(const std::string& name);
+int count(const std::string& name);  // calls of that name
 // The sound on this source reaches its end, as a real device would report it.
 void finish(ALuint source);
 
