@@ -40,9 +40,9 @@ std::string Bytes(int n, int seed) {
 }
 
 int Peak(const Decoded& d, int channel) {
+  const short* pcm = reinterpret_cast<const short*>(d.data);
   int peak = 0;
-  for (int i = 0; i < d.length; ++i)
-    peak = std::max(peak, std::abs(reinterpret_cast<const short*>(d.data)[i * d.channels + channel]));
+  for (int i = 0; i < d.length; ++i) peak = std::max(peak, std::abs(pcm[i * d.channels + channel]));
   return peak;
 }
 
@@ -50,13 +50,8 @@ int Peak(const Decoded& d, int channel) {
 
 TEST(LoadWAV, LoadsEveryLayoutAndMapsItToAnOpenALFormat) {
   // Fields of the file, then the frames and the OpenAL format expected of it.
-  const struct {
-    const char* what;
-    int channels, rate, bits, bytes;
-    std::string chunks;
-    int fmtSize, length;
-    ALenum al;
-  } cases[] = {
+  const struct { const char* what; int channels, rate, bits, bytes; std::string chunks;
+                 int fmtSize, length; ALenum al; } cases[] = {
       {"18-byte fmt, LIST before data", 2, 22050, 16, 400, Chunk("LIST", Bytes(26, 9)), 18, 100,
        AL_FORMAT_STEREO16},
       // Without the pad bytes skipped the walk would read "\0dat" as the next tag.
@@ -226,43 +221,6 @@ TEST_F(AudioDevice, OpeningReportsEachFailureAndStillWorks) {
   }
 }
 
-TEST_F(AudioDevice, SettingsAndSamplesReachTheirChannelsSource) {
-  audio->SetPan(0, -0.35f);
-  audio->SetVolume(0, 0.25f);
-  audio->SetRate(0, 1.5f);
-  audio->SetPan(1, 0.0f);
-  audio->SetMusicVolume(0.5f);
-  EXPECT_EQ(fake_al::count("alGenSources"), 3);  // one per channel, made when first needed
-  const float *left = Source(0).position, *centre = Source(1).position;
-  EXPECT_NEAR(left[0], -0.343f, 0.0005f);
-  EXPECT_NEAR(left[2], -0.939f, 0.0005f);
-  EXPECT_TRUE(left[1] == 0.0f && centre[0] == 0.0f && centre[1] == 0.0f && centre[2] == -1.0f);
-  EXPECT_TRUE(Source(0).gain == 0.25f && Source(0).pitch == 1.5f && Source(32).gain == 0.5f);
-  // A sample fills its buffer and plays from the start.
-  gxtkSample* sample = Load(wav);
-  ASSERT_NE(sample, nullptr);
-  const fake_al::Buffer& buffer = fake_al::world().buffers.at(sample->buffer);
-  EXPECT_TRUE(buffer.format == AL_FORMAT_MONO16 && buffer.size == 2000 && buffer.frequency == 22050);
-  audio->PlaySample(sample, 4, 1);
-  EXPECT_TRUE(Source(4).buffer == sample->buffer && Source(4).looping == 1);
-  // Playing again while it plays restarts it (stop first: a playing source keeps its buffer).
-  audio->PlaySample(sample, 4, 0);
-  EXPECT_TRUE(Source(4).state == AL_PLAYING && Source(4).looping == 0);
-  EXPECT_EQ(alGetError(), AL_NO_ERROR);
-  audio->PlaySample(nullptr, 4, 0);  // a failed load plays nothing
-  EXPECT_EQ(Source(4).state, AL_PLAYING);
-  // The extension, in either case, picks the decoder; other extensions load nothing.
-  const struct { const char* name; const std::string& from; ALenum format; } files[] = {
-      {"B.WAV", wav, AL_FORMAT_MONO16}, {"c.Ogg", ogg, AL_FORMAT_STEREO16}, {"d.mp3", wav, 0},
-      {"wav", wav, 0}, {"e.ogg", wav, 0}};
-  for (const auto& f : files) {
-    const std::string path = std::string(dir) + "/" + f.name;
-    std::filesystem::copy_file(f.from, path);
-    gxtkSample* s = Load(path);
-    EXPECT_EQ(s ? fake_al::world().buffers.at(s->buffer).format : 0, f.format) << f.name;
-  }
-}
-
 TEST_F(AudioDevice, ChannelStatesFollowTheGameTheSoundAndSuspension) {
   gxtkSample* sample = Load(wav);
   // Stopping, pausing and resuming an idle channel do nothing.
@@ -333,22 +291,41 @@ TEST_F(AudioDevice, SamplesAndBuffersLiveWhileSomethingHoldsThem) {
   EXPECT_TRUE(destroyed);
 }
 
-TEST_F(AudioDevice, ModuleResolvesDataPathsAndToleratesMissingFiles) {
+// The module loads from the data folder and plays sounds and music on their channels, with
+// the channel's pan, volume and rate; sounds and tunes that failed to load play nothing.
+TEST_F(AudioDevice, ModulePlaysOnChannelsAndToleratesMissingFiles) {
   EXPECT_EQ(vel_audio_LoadSound(String("sfx/001.wav")), nullptr);
   const size_t calls = fake_al::world().calls.size();
   vel_audio_PlaySound(nullptr, 0, 0);
   vel_audio_PlaySound((new c_Sound())->m_new2(), 0, 0);
-  EXPECT_EQ(fake_al::world().calls.size(), calls);  // a sound that failed touches nothing
+  EXPECT_EQ(fake_al::world().calls.size(), calls);
   c_Sound* sound = vel_audio_LoadSound(String(wav.c_str()));
   ASSERT_NE(sound, nullptr);
-  vel_audio_PlaySound(sound, 6, 1);
-  EXPECT_TRUE(Source(6).buffer == sound->m_sample->buffer && Source(6).state == AL_PLAYING);
+  vel_audio_SetChannelPan(6, -0.35f);  // 20 degrees to the left
+  vel_audio_SetChannelVolume(6, 0.25f);
+  vel_audio_SetChannelRate(6, 1.5f);
+  for (int i = 0; i < 2; ++i) vel_audio_PlaySound(sound, 6, 1);  // a playing sound restarts
+  const fake_al::Source& s = Source(6);
+  EXPECT_TRUE(s.buffer == sound->m_sample->buffer && s.state == AL_PLAYING && s.looping == 1);
+  EXPECT_TRUE(s.gain == 0.25f && s.pitch == 1.5f && s.position[1] == 0);
+  EXPECT_TRUE(std::abs(s.position[0] + 0.343f) < 5e-4f && std::abs(s.position[2] + 0.939f) < 5e-4f);
+  const fake_al::Buffer& b = fake_al::world().buffers.at(s.buffer);
+  EXPECT_TRUE(b.format == AL_FORMAT_MONO16 && b.size == 2000 && b.frequency == 22050);
+  EXPECT_EQ(alGetError(), AL_NO_ERROR);
   // Music plays on channel 32; a missing tune stops it and fails.
-  EXPECT_EQ(vel_audio_PlayMusic(String(ogg.c_str()), 1), 0);
-  EXPECT_TRUE(Source(32).state == AL_PLAYING && Source(32).looping == 1);
+  EXPECT_EQ(vel_audio_PlayMusic(String(ogg.c_str()), 0), 0);
+  EXPECT_TRUE(Source(32).state == AL_PLAYING && Source(32).looping == 0);
   EXPECT_EQ(vel_audio_PlayMusic(String("sfx/Universe.ogg"), 1), -1);
   EXPECT_TRUE(audio->MusicState() == 0 && Source(32).state == AL_STOPPED);
   const std::vector<std::string> opened = {"kestrel://data/sfx/001.wav", wav, ogg,
                                            "kestrel://data/sfx/Universe.ogg"};
   EXPECT_EQ(host.opened, opened);
+  // The extension, in either case, picks the decoder; other extensions load nothing.
+  const struct { const char* name; const std::string& from; ALenum format; } files[] = {
+      {"B.WAV", wav, AL_FORMAT_MONO16}, {"c.Ogg", ogg, AL_FORMAT_STEREO16}, {"d.mp3", wav, 0}};
+  for (const auto& f : files) {
+    std::filesystem::copy_file(f.from, std::string(dir) + "/" + f.name);
+    gxtkSample* sample = Load(std::string(dir) + "/" + f.name);
+    EXPECT_EQ(sample ? fake_al::world().buffers.at(sample->buffer).format : 0, f.format) << f.name;
+  }
 }

@@ -101,24 +101,19 @@ using Surfaces = GraphicsTest;
 
 TEST_F(Renderer, BatchesEndWhenFullOrWhenTheTextureOrPrimitiveChanges) {
   gxtkSurface* s = gfx->CreateSurface(16, 16);
-  gxtkSurface* other = gfx->CreateSurface(8, 8);
   for (int i = 0; i < 300; ++i) gfx->DrawSurface(s, static_cast<float>(i), 0);
-  gfx->DrawSurface(other, 0, 0);
+  gfx->DrawSurface(gfx->CreateSurface(8, 8), 0, 0);
   gfx->DrawRect(10, 20, 30, 40);
   gfx->DrawLine(0, 0, 5, 5);
-  gfx->DrawRect(0, 0, 1, 1);
-  gfx->EndRender();
-  const auto& d = gl.draws;
-  EXPECT_EQ(Field(d, &Draw::count), (Ints{256 * 6, 44 * 6, 6, 6, 2, 6}));  // 256 quads a batch
-  const unsigned t = GL_TRIANGLES, l = GL_LINES;
-  EXPECT_EQ(Field(d, &Draw::mode), (std::vector<unsigned>{t, t, t, t, l, t}));
-  EXPECT_EQ(Field(d, &Draw::textured), (std::vector<bool>{true, true, true, false, false, false}));
-  EXPECT_TRUE(d[1].texture == s->texture && d[2].texture == other->texture);
+  const auto& d = Drawn();
+  EXPECT_EQ(Field(d, &Draw::count), (Ints{256 * 6, 44 * 6, 6, 6, 2}));  // 256 quads a batch
+  EXPECT_EQ(Field(d, &Draw::texture)[1], s->texture);
+  EXPECT_EQ(Field(d, &Draw::textured), (std::vector<bool>{true, true, true, false, false}));
+  EXPECT_EQ(Field(d, &Draw::mode)[4], static_cast<unsigned>(GL_LINES));
   EXPECT_FLOAT_EQ(d[1].verts[0].x, 256.0f);  // the second batch starts again at vertex 0
   Floats rect;  // a quad is the triangles 0 1 2 and 0 2 3 of its corners
   for (const fakegl::Vertex& v : d[3].verts) rect.insert(rect.end(), {v.x, v.y});
   EXPECT_EQ(rect, (Floats{10, 20, 40, 20, 40, 60, 10, 20, 40, 60, 10, 60}));
-  EXPECT_EQ(window.swaps, 1);
 }
 
 // Without a matrix the estimate is |xr| + |yr| rounded down to a multiple of 4, kept within
@@ -158,7 +153,6 @@ TEST_F(Renderer, PolygonsDrawAsOneFanEachAndOversizedOnesDrawNothing) {
 // Colour, alpha and matrix go into the vertices without a flush; a change of blend mode or
 // of scissor flushes, and Cls drops the batch rather than drawing what it clears.
 TEST_F(Renderer, StateChanges) {
-  gfx->DrawRect(0, 0, 1, 1);  // opaque white, as each frame starts
   gfx->SetAlpha(0.5f);
   gfx->SetColor(255, 128, 0);
   gfx->SetMatrix(0, 1, -1, 0, 100, 200);  // a quarter turn, then a move
@@ -167,31 +161,24 @@ TEST_F(Renderer, StateChanges) {
   EXPECT_EQ(gl.drawCalls, 0);
   gfx->SetBlend(1);
   EXPECT_EQ(gl.blendDst, static_cast<unsigned>(GL_ONE));
-  const auto& v = gl.draws.at(0).verts;
-  EXPECT_EQ(Ints(v.at(0).rgba, v.at(0).rgba + 4), (Ints{255, 255, 255, 255}));
-  EXPECT_EQ(Ints(v.at(6).rgba, v.at(6).rgba + 4), (Ints{127, 64, 0, 127}));  // premultiplied
-  EXPECT_THAT(XY(v.at(6)), Near({100, 210}));  // (10, 0) through the matrix
+  const fakegl::Vertex& v = gl.draws.at(0).verts.at(0);
+  EXPECT_EQ(Ints(v.rgba, v.rgba + 4), (Ints{127, 64, 0, 127}));  // premultiplied
+  EXPECT_THAT(XY(v), Near({100, 210}));  // (10, 0) through the matrix
   gfx->SetAlpha(1.2f);  // out-of-range components and alphas are clamped, NaN to nothing
   gfx->SetColor(300, -5, NAN);
   EXPECT_EQ(gfx->color, 0xFF0000FFu);
-  // A frame starts in alpha blending, so additive must be set again after it.
-  gfx->EndRender();
+  gfx->EndRender();  // a frame starts in alpha blending, so additive is set again after it
   gfx->BeginRender();
   gfx->SetBlend(1);
   EXPECT_EQ(fakegl::count("glBlendFunc"), 4);
-  // The scissor's y is flipped to GL's bottom-left origin (480 - 20 - 50 = 410); only the
-  // whole window turns it off.
   gfx->DrawRect(0, 0, 1, 1);
-  gfx->SetScissor(10, 20, 100, 50);
+  gfx->SetScissor(10, 20, 100, 50);  // flipped to GL's bottom-left origin: 480 - 20 - 50
   EXPECT_EQ(Ints(gl.scissor, gl.scissor + 4), (Ints{10, 410, 100, 50}));
-  gfx->SetScissor(0, 0, 640, 480);
+  gfx->SetScissor(0, 0, 640, 480);  // only the whole window turns it off
   EXPECT_EQ(gl.enabled.count(GL_SCISSOR_TEST), 0u);
-  gfx->SetScissor(0, 0, 640, 479);
-  EXPECT_EQ(gl.enabled.count(GL_SCISSOR_TEST), 1u);
   gfx->DrawRect(0, 0, 1, 1);
   gfx->Cls(255, 0, 51);
-  EXPECT_EQ(Drawn().size(), 2u);
-  EXPECT_EQ(fakegl::count("glClear"), 1);
+  EXPECT_TRUE(Drawn().size() == 2u && fakegl::count("glClear") == 1);
 }
 
 TEST_F(Renderer, ReadPixelsFlushesAndReadsOnlyBlocksInsideTheArrayAndTheWindow) {
@@ -302,26 +289,6 @@ TEST_F(Surfaces, LoadedAndDecodedAheadFilesArePremultiplied) {
   EXPECT_FALSE(TakeDecodedImage(files[0], &image));
 }
 
-// A new window's context gets a texture for a surface when it is first drawn, from the kept
-// pixels; old textures went with the old context and are never deleted in the new one.
-TEST_F(Surfaces, NewWindowRecreatesTexturesOnlyForSurfacesDrawn) {
-  const String file = WriteFile("recreate.png", Png(8, 4));
-  gxtkSurface* drawn = gfx->LoadSurface(file);
-  gxtkSurface* idle = gfx->LoadSurface(file);
-  const unsigned old = drawn->texture;
-  const Bytes uploaded = gl.textures[old].pixels;
-  ++_glfwGraphicsSeq;
-  gfx->DrawSurface(drawn, 0, 0);
-  EXPECT_EQ(fakegl::count("glGenTextures"), 2);  // not before the batch is drawn
-  EXPECT_TRUE(Drawn().at(0).texture == drawn->texture && drawn->texture != old);
-  EXPECT_EQ(gl.textures[drawn->texture].pixels, uploaded);
-  idle->Discard();
-  EXPECT_EQ(fakegl::count("glDeleteTextures"), 0);
-  drawn->Discard();
-  drawn->Discard();  // deletes once
-  EXPECT_TRUE(fakegl::count("glDeleteTextures") == 1 && gl.textures[drawn->texture].deleted);
-}
-
 // Named pipes make the one worker predictable: opening one blocks it until the test opens
 // the writing end. A file behind the pipes is decoded by the caller, one before them is
 // finished and handed over, no second worker waits at the second pipe while the first holds
@@ -357,18 +324,16 @@ TEST_F(Surfaces, OneWorkerDecodesInQueueOrder) {
   EXPECT_EQ(image.pixels, nullptr);
 }
 
-// Missing, unreadable, oversized and broken files give null and never reach GL, also when
-// they were decoded ahead.
+// Missing, oversized and broken files give null and never reach GL, also when they were
+// decoded ahead.
 TEST_F(Surfaces, BadFilesGiveNullWithoutTouchingGL) {
   const Bytes png = Png(32, 32);
-  Bytes zeroSize = png, huge(png.begin(), png.begin() + 33);  // header only
-  zeroSize[16] = zeroSize[17] = zeroSize[18] = zeroSize[19] = 0;  // width 0
-  huge[18] = huge[22] = 0x75;  // 30000 x 30000
+  Bytes huge(png.begin(), png.begin() + 33);  // the header only, of 30000 x 30000
+  huge[18] = huge[22] = 0x75;
   huge[19] = huge[23] = 0x30;
-  std::vector<String> paths = {String((kDir + "/no-such.png").c_str()), String(kDir.c_str()),
-                               String("kestrel://nowhere/x.png")};
-  for (const Bytes& b : {Bytes(png.begin(), png.begin() + png.size() / 2), zeroSize, huge,
-                         Png(kMaxImageSide + 1, 1), Bytes(), Bytes(13, 'x')})
+  std::vector<String> paths = {String(kDir.c_str()), String("kestrel://nowhere/x.png")};
+  for (const Bytes& b : {Bytes(png.begin(), png.begin() + png.size() / 2), huge,
+                         Png(kMaxImageSide + 1, 1), Bytes()})
     paths.push_back(WriteFile("broken" + std::to_string(paths.size()) + ".png", b));
   gl.counts.clear();
   for (int ahead : {0, 1}) {
