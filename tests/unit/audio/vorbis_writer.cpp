@@ -2,21 +2,11 @@
 
 #include <vorbis/vorbisenc.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 
 namespace audio_test {
-
-namespace {
-
-void AppendPage(std::string& out, const ogg_page& page) {
-  out.append(reinterpret_cast<const char*>(page.header), page.header_len);
-  out.append(reinterpret_cast<const char*>(page.body), page.body_len);
-}
-
-}  // namespace
 
 std::string EncodeVorbis(const std::vector<float>& interleaved, int channels, int rate,
                          float quality, int serial) {
@@ -31,37 +21,33 @@ std::string EncodeVorbis(const std::vector<float>& interleaved, int channels, in
   vorbis_block_init(&dsp, &block);
   ogg_stream_state stream;
   ogg_stream_init(&stream, serial);
-
   std::string out;
-  ogg_packet headers[3];
-  vorbis_analysis_headerout(&dsp, &comment, &headers[0], &headers[1], &headers[2]);
-  for (ogg_packet& header : headers) ogg_stream_packetin(&stream, &header);
   ogg_page page;
-  while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
-
+  auto pages = [&](int (*take)(ogg_stream_state*, ogg_page*)) {
+    while (take(&stream, &page)) {
+      out.append(reinterpret_cast<const char*>(page.header), page.header_len);
+      out.append(reinterpret_cast<const char*>(page.body), page.body_len);
+    }
+  };
+  ogg_packet packet[3];
+  vorbis_analysis_headerout(&dsp, &comment, &packet[0], &packet[1], &packet[2]);
+  for (ogg_packet& header : packet) ogg_stream_packetin(&stream, &header);
+  pages(ogg_stream_flush);  // the headers end a page of their own
   const int frames = static_cast<int>(interleaved.size()) / channels;
-  for (int at = 0;; at += 1024) {
-    const int n = std::max(0, std::min(1024, frames - at));
-    if (n > 0) {
-      float** buffer = vorbis_analysis_buffer(&dsp, n);
-      for (int i = 0; i < n; ++i)
-        for (int c = 0; c < channels; ++c)
-          buffer[c][i] = interleaved[static_cast<size_t>(at + i) * channels + c];
+  float** buffer = vorbis_analysis_buffer(&dsp, frames);
+  for (int i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c) buffer[c][i] = interleaved[size_t(i) * channels + c];
+  vorbis_analysis_wrote(&dsp, frames);
+  vorbis_analysis_wrote(&dsp, 0);  // the end of the stream
+  while (vorbis_analysis_blockout(&dsp, &block) == 1) {
+    vorbis_analysis(&block, nullptr);
+    vorbis_bitrate_addblock(&block);
+    while (vorbis_bitrate_flushpacket(&dsp, &packet[0])) {
+      ogg_stream_packetin(&stream, &packet[0]);
+      pages(ogg_stream_pageout);
     }
-    vorbis_analysis_wrote(&dsp, n);  // 0 marks the end of the stream
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-      vorbis_analysis(&block, nullptr);
-      vorbis_bitrate_addblock(&block);
-      ogg_packet packet;
-      while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-        ogg_stream_packetin(&stream, &packet);
-        while (ogg_stream_pageout(&stream, &page)) AppendPage(out, page);
-      }
-    }
-    if (n == 0) break;
   }
-  while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
-
+  pages(ogg_stream_flush);
   ogg_stream_clear(&stream);
   vorbis_block_clear(&block);
   vorbis_dsp_clear(&dsp);
