@@ -5,7 +5,7 @@ namespace fake_al {
 namespace {
 
 World the_world;
-int device_token, context_token;
+int device, context;  // what the device and context handles point at
 
 void record(const char* name, ALuint id = 0, ALenum param = 0) {
   the_world.calls.push_back(Call{name, id, param});
@@ -65,14 +65,12 @@ extern "C" {
 
 ALCdevice* alcOpenDevice(const ALCchar*) {
   record("alcOpenDevice");
-  return the_world.failOpenDevice ? nullptr
-                                  : reinterpret_cast<ALCdevice*>(&fake_al::device_token);
+  return the_world.failOpenDevice ? nullptr : reinterpret_cast<ALCdevice*>(&fake_al::device);
 }
 
 ALCcontext* alcCreateContext(ALCdevice*, const ALCint*) {
   record("alcCreateContext");
-  return the_world.failCreateContext ? nullptr
-                                     : reinterpret_cast<ALCcontext*>(&fake_al::context_token);
+  return the_world.failCreateContext ? nullptr : reinterpret_cast<ALCcontext*>(&fake_al::context);
 }
 
 ALCboolean alcMakeContextCurrent(ALCcontext* context) {
@@ -83,8 +81,7 @@ ALCboolean alcMakeContextCurrent(ALCcontext* context) {
 }
 
 ALCcontext* alcGetCurrentContext(void) {
-  return the_world.contextCurrent ? reinterpret_cast<ALCcontext*>(&fake_al::context_token)
-                                  : nullptr;
+  return the_world.contextCurrent ? reinterpret_cast<ALCcontext*>(&fake_al::context) : nullptr;
 }
 
 ALCboolean alcCloseDevice(ALCdevice*) { return ALC_TRUE; }

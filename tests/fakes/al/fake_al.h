@@ -1,7 +1,6 @@
-// A recording OpenAL for unit tests: the calls the audio device makes, with sources and
-// buffers modelled closely enough to catch misuse (a buffer still attached to a source cannot
-// be deleted, a playing source cannot change its buffer, calls without a current context do
-// nothing). Tests script device failures and the moment a sound ends.
+// A recording OpenAL: sources and buffers modelled closely enough to catch misuse (a buffer
+// still attached cannot be deleted, a playing source keeps its buffer, calls without a current
+// context do nothing), with scripted device failures and ends of sounds.
 #pragma once
 
 #include <AL/al.h>

@@ -75,6 +75,7 @@ class GraphicsTest : public ::testing::Test {
     }
     fakegl::reset();
     fake_glfw::reset();
+    fake_glfw::State& window = fake_glfw::state();
     window.window_open = true;
     window.width = 640;
     window.height = 480;
@@ -92,7 +93,6 @@ class GraphicsTest : public ::testing::Test {
 
   gxtkGraphics* gfx = nullptr;
   fakegl::State& gl = fakegl::state();
-  fake_glfw::State& window = fake_glfw::state();
 };
 
 using Renderer = GraphicsTest;
@@ -125,9 +125,10 @@ TEST_F(Renderer, BatchesEndWhenFullOrWhenTheTextureOrPrimitiveOrBlendChanges) {
   EXPECT_EQ(Ints(d[3].verts[0].rgba, d[3].verts[0].rgba + 4), (Ints{127, 64, 0, 127}));
 }
 
-// Without a matrix the estimate is |xr| + |yr| rounded down to a multiple of 4, kept within
-// 12..1024; under a matrix the radii are measured after transformation.
-TEST_F(Renderer, OvalSegmentCounts) {
+// Ovals and polygons draw as triangle fans. An oval's segments are |xr| + |yr| rounded down to
+// a multiple of 4 within 12..1024, the radii measured after the matrix; polygons share a batch
+// as fans of their own, and those of over 1024 vertices draw nothing.
+TEST_F(Renderer, OvalsAndPolygonsDrawAsFans) {
   // size, x scale, y scale, segments; sizes no int holds draw the most, NaN the fewest
   const float cases[][4] = {{4, 1, 1, 12},          {31, 1, 1, 28},  {5000, 1, 1, 1024},
                             {INFINITY, 1, 1, 1024}, {1e30f, 2, 1, 1024}, {NAN, 2, 1, 12},
@@ -138,25 +139,22 @@ TEST_F(Renderer, OvalSegmentCounts) {
     gfx->DrawOval(0, 0, c[0], c[0]);
     EXPECT_EQ(Drawn().at(0).count, static_cast<int>(c[3])) << c[0] << " at scale " << c[1];
   }
-  // Of the last, vertex 0 is the right end, (20, 10) before the matrix; a quarter on, the top.
-  EXPECT_EQ(gl.draws[0].mode, static_cast<unsigned>(GL_TRIANGLE_FAN));
+  // Vertex 0 is the right end, (20, 10) before the matrix; a quarter on, the top.
   EXPECT_THAT(XY(gl.draws[0].verts[0]), Near({60, 20}));
   EXPECT_THAT(XY(gl.draws[0].verts[12]), Near({30, 0}));
-}
-
-TEST_F(Renderer, PolygonsDrawAsOneFanEachAndOversizedOnesDrawNothing) {
+  gfx->SetMatrix(1, 0, 0, 1, 0, 0);
   gxtkSurface* s = gfx->CreateSurface(64, 32);
   Array<float> pentagon(10), triangle(12);  // x, y (and u, v for the textured one)
   for (int i = 0; i < 12; ++i) triangle[i] = static_cast<float>(i);
-  gfx->DrawPoly(Array<float>());
-  gfx->DrawPoly(pentagon);
-  gfx->DrawPoly(pentagon);
+  for (int i = 0; i < 2; ++i) gfx->DrawPoly(pentagon);
   gfx->DrawPoly2(Array<float>(1025 * 4), s, 0, 0);
   gfx->DrawPoly2(triangle, s, 16, 8);  // texture source at (16, 8)
   const auto& d = Drawn();
-  EXPECT_EQ(Field(d, &Draw::first), (Ints{0, 5, 0}));  // the pentagons share a batch
-  EXPECT_EQ(Field(d, &Draw::count), (Ints{5, 5, 3}));
-  EXPECT_THAT(XYUV(d.at(2).verts[2], 64, 32), Near({8, 9, 10 + 16, 11 + 8}));
+  const unsigned fan = GL_TRIANGLE_FAN;  // three vertices draw as a triangle
+  EXPECT_EQ(Field(d, &Draw::mode), (std::vector<unsigned>{fan, fan, fan, GL_TRIANGLES}));
+  EXPECT_EQ(Field(d, &Draw::first), (Ints{0, 0, 5, 0}));
+  EXPECT_EQ(Field(d, &Draw::count), (Ints{48, 5, 5, 3}));
+  EXPECT_THAT(XYUV(d.at(3).verts[2], 64, 32), Near({8, 9, 10 + 16, 11 + 8}));
 }
 
 // The scissor and pixel reads flip y to GL's bottom-left origin; the whole window turns the
@@ -243,7 +241,7 @@ TEST_F(Module, MatrixComposesAndDrawImage2TurnsAboutTheHandle) {
 }
 
 // Loaded files are premultiplied, and so are files decoded ahead on the worker, whichever
-// order they are taken in; a taken file leaves the queue, and a new queue drops the old one.
+// order they are taken in; a taken file leaves the queue.
 TEST_F(Surfaces, LoadedAndDecodedAheadFilesArePremultiplied) {
   const std::vector<String> files = {
       WriteFile("rgba.png", Png(1, 3, {200, 100, 50, 128, 10, 20, 30, 255, 255, 9, 9, 0})),
@@ -266,9 +264,6 @@ TEST_F(Surfaces, LoadedAndDecodedAheadFilesArePremultiplied) {
     std::free(image.pixels);
     EXPECT_FALSE(TakeDecodedImage(files[i], &image)) << i;
   }
-  DecodeImagesAhead({files[0]});
-  DecodeImagesAhead({files[1]});
-  EXPECT_FALSE(TakeDecodedImage(files[0], &image));
 }
 
 // Named pipes make the one worker predictable: opening one blocks it until the test opens
