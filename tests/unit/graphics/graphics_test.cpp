@@ -1,5 +1,4 @@
-// The graphics module, the batching renderer and its surfaces over the recording GL fake, in
-// a scripted 640 x 480 window with a live GL context.
+// The graphics module, renderer and surfaces over the recording GL in a 640 x 480 window.
 #include <GL/gl.h>
 #include <fcntl.h>
 #include <gmock/gmock.h>
@@ -99,8 +98,7 @@ using Renderer = GraphicsTest;
 using Module = GraphicsTest;
 using Surfaces = GraphicsTest;
 
-// Quads of one texture share a batch of up to 256; a change of texture, of primitive or of
-// blend mode ends it, while colour, alpha and matrix go into the vertices without a flush.
+// Colour, alpha and matrix go into the vertices without ending the batch.
 TEST_F(Renderer, BatchesEndWhenFullOrWhenTheTextureOrPrimitiveOrBlendChanges) {
   gxtkSurface* s = gfx->CreateSurface(16, 16);
   for (int i = 0; i < 300; ++i) gfx->DrawSurface(s, static_cast<float>(i), 0);
@@ -125,9 +123,7 @@ TEST_F(Renderer, BatchesEndWhenFullOrWhenTheTextureOrPrimitiveOrBlendChanges) {
   EXPECT_EQ(Ints(d[3].verts[0].rgba, d[3].verts[0].rgba + 4), (Ints{127, 64, 0, 127}));
 }
 
-// Ovals and polygons draw as triangle fans. An oval's segments are |xr| + |yr| rounded down to
-// a multiple of 4 within 12..1024, the radii measured after the matrix; polygons share a batch
-// as fans of their own, and those of over 1024 vertices draw nothing.
+// An oval has |xr| + |yr| segments, radii after the matrix, in multiples of 4 from 12 to 1024.
 TEST_F(Renderer, OvalsAndPolygonsDrawAsFans) {
   // size, x scale, y scale, segments; sizes no int holds draw the most, NaN the fewest
   const float cases[][4] = {{4, 1, 1, 12},          {31, 1, 1, 28},  {5000, 1, 1, 1024},
@@ -157,8 +153,7 @@ TEST_F(Renderer, OvalsAndPolygonsDrawAsFans) {
   EXPECT_THAT(XYUV(d.at(3).verts[2], 64, 32), Near({8, 9, 10 + 16, 11 + 8}));
 }
 
-// The scissor and pixel reads flip y to GL's bottom-left origin; the whole window turns the
-// scissor off. Reads flush first and take only blocks inside the array and the window.
+// The scissor and pixel reads flip y to GL's bottom-left origin.
 TEST_F(Renderer, ScissorAndReadPixels) {
   gfx->SetScissor(10, 20, 100, 50);  // 480 - 20 - 50 = 410
   EXPECT_EQ(Ints(gl.scissor, gl.scissor + 4), (Ints{10, 410, 100, 50}));
@@ -240,8 +235,6 @@ TEST_F(Module, MatrixComposesAndDrawImage2TurnsAboutTheHandle) {
   EXPECT_THAT(XYUV(d.at(2).verts[2], 10, 10), Near({70, 85, 10, 10}));
 }
 
-// Loaded files are premultiplied, and so are files decoded ahead on the worker, whichever
-// order they are taken in; a taken file leaves the queue.
 TEST_F(Surfaces, LoadedAndDecodedAheadFilesArePremultiplied) {
   const std::vector<String> files = {
       WriteFile("rgba.png", Png(1, 3, {200, 100, 50, 128, 10, 20, 30, 255, 255, 9, 9, 0})),
@@ -266,10 +259,7 @@ TEST_F(Surfaces, LoadedAndDecodedAheadFilesArePremultiplied) {
   }
 }
 
-// Named pipes make the one worker predictable: opening one blocks it until the test opens
-// the writing end. A file behind the pipes is decoded by the caller, one before them is
-// finished and handed over, no second worker waits at the second pipe while the first holds
-// the worker, and a pipe gives no pixels.
+// Opening a named pipe blocks the worker until the test opens the writing end.
 TEST_F(Surfaces, OneWorkerDecodesInQueueOrder) {
   std::vector<String> pipes;
   for (const char* name : {"/ahead1.fifo", "/ahead2.fifo"}) {
@@ -301,8 +291,6 @@ TEST_F(Surfaces, OneWorkerDecodesInQueueOrder) {
   EXPECT_EQ(image.pixels, nullptr);
 }
 
-// Missing, oversized and broken files give null and never reach GL, also when they were
-// decoded ahead.
 TEST_F(Surfaces, BadFilesGiveNullWithoutTouchingGL) {
   const Bytes png = Png(32, 32);
   Bytes huge(png.begin(), png.begin() + 33);  // the header only, of 30000 x 30000
@@ -320,10 +308,6 @@ TEST_F(Surfaces, BadFilesGiveNullWithoutTouchingGL) {
   EXPECT_TRUE(gl.counts.empty());
 }
 
-// Pixel writes store premultiplied RGBA and upload the rows written; writes outside the
-// surface or the array write nothing. Pixels never written are transparent black when a new
-// context uploads the whole surface; a lost context, whose error flag never clears, still
-// gets its texture made.
 TEST_F(Surfaces, PixelWritesStorePremultipliedRGBAAndUploadTheRowsWritten) {
   gxtkSurface* s = gfx->CreateSurface(8, 4);
   Array<int> argb(12);  // a 2 x 2 block at (3, 1) from rows with a pitch of 3, at offset 6
@@ -351,7 +335,7 @@ TEST_F(Surfaces, PixelWritesStorePremultipliedRGBAAndUploadTheRowsWritten) {
   std::copy(row1, row1 + 8, want.begin() + (1 * 8 + 3) * 4);
   std::fill(want.begin() + 2 * 8 * 4, want.end(), 255);
   EXPECT_EQ(gl.textures[s->texture].pixels, want);
-  gl.lost = true;
+  gl.lost = true;  // a new context whose error flag never clears still gets the texture
   ++_glfwGraphicsSeq;
   s->Bind();
   EXPECT_EQ(gl.textures[s->texture].pixels, want);
