@@ -240,7 +240,7 @@ TEST_F(AudioDevice, SamplesAndBuffersLiveWhileSomethingHoldsThem) {
   audio->PlaySample(Load(wav), 2, 0);  // the channel lets go of it...
   Load(wav);                           // ...and the next flush deletes it
   EXPECT_FALSE(Discarded(otherBuffer) || Exists(otherBuffer));
-  static c_Sound* held = nullptr;
+  static c_Sound* held = nullptr;  // a sound held by a root keeps its sample
   gc_register_root(&held);
   held = (new c_Sound())->m_new(new WatchedSample());
   destroyed = false;

@@ -98,7 +98,7 @@ using Renderer = GraphicsTest;
 using Module = GraphicsTest;
 using Surfaces = GraphicsTest;
 
-// Colour, alpha and matrix go into the vertices without ending the batch.
+// A change of texture, primitive or blend mode ends a batch, setting the mode in force does not.
 TEST_F(Renderer, BatchesEndWhenFullOrWhenTheTextureOrPrimitiveOrBlendChanges) {
   gxtkSurface* s = gfx->CreateSurface(16, 16);
   for (int i = 0; i < 300; ++i) gfx->DrawSurface(s, static_cast<float>(i), 0);
