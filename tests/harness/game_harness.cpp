@@ -110,6 +110,12 @@ void GameHarness::Tap(int code) {
   Press(code);
   Release(code);
 }
+void GameHarness::Hold(int code, int updates) {
+  Press(code);
+  Update(updates);
+  Release(code);
+  Update();
+}
 void GameHarness::Type(int character) { host_->KeyEvent(3, character); }
 
 void GameHarness::MouseDown(float x, float y) {
@@ -147,4 +153,17 @@ std::vector<GameHarness::Played> GameHarness::TakePlayed() {
     played.push_back(Played{sound, ChannelOfSource(call.id)});
   }
   return played;
+}
+
+std::vector<int> GameHarness::TakeEffects() {
+  std::vector<int> sounds;
+  for (const Played& p : TakePlayed())
+    if (p.channel != 32) sounds.push_back(p.sound);
+  return sounds;
+}
+
+int GameHarness::CountCommands(const std::function<bool(const float*)>& match) const {
+  int n = 0;
+  for (int i = 0; i + 15 <= app_->m_DrawCount; i += 15) n += match(&app_->m_DrawList[i]);
+  return n;
 }
