@@ -1,5 +1,4 @@
-// What the game remembers: games recorded into the score lists, the badge pop-ups and box, and
-// the state file: what a save writes and a load gives back, damage, bad files, failed saves.
+// What the game remembers: the score lists, the badge pop-ups and box, and the state file.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -14,7 +13,7 @@
 namespace {
 
 struct Scores : testing::Test {
-  // Records a game and returns its place, which the rank word names in play and over the menu.
+  // Records a game and returns its place, named alike by the rank word in play and in the menu.
   int Record(int difficulty, int score) {
     app->m_Difficulty = difficulty;
     app->m_Score = score;
@@ -66,17 +65,19 @@ TEST_F(Scores, ABadgePopupIsFullyInFromCount10To230AndTheBoxScrollsByKeysAndDrag
   for (int count = 2; count <= 241; ++count) {
     app->p_CLS2D();
     app->p_ShowBadges();
-    const float* panel = &app->m_DrawList[0];  // the bottom row, 34 units high
+    // The panel in the bottom row, "Test Badge" in 9 glyphs, then the icon.
+    const float* panel = &app->m_DrawList[0];
     const float* icon = &app->m_DrawList[app->m_DrawCount - 15];
     EXPECT_EQ(panel[1] == 0.0f, count >= 10 && count <= 230) << count;
-    EXPECT_TRUE(icon[0] == 80.0f && icon[1] == panel[1] + 144.0f && icon[2] == vel_Game_jscrh - 18);
-    EXPECT_EQ(app->m_DrawCount, 11 * 15);  // and "Test Badge" in 9 glyphs between them
+    EXPECT_EQ(std::vector<float>(icon, icon + 3),
+              (std::vector<float>{80, panel[1] + 144, vel_Game_jscrh - 18}));
+    EXPECT_EQ(app->m_DrawCount, 11 * 15);
   }
   EXPECT_EQ(app->m_BadgePopupTime[0], 0);
 
-  game.Press(40);  // down for three updates
+  game.Press(40);  // down for three updates: the target moves, the view eases after it
   for (int i = 0; i < 3; ++i) app->p_BadgesBox();
-  EXPECT_TRUE(app->m_BadgeScrollTarget == -48.0f && app->m_BadgeScroll > -48.0f);  // it eases
+  EXPECT_TRUE(app->m_BadgeScrollTarget == -48.0f && app->m_BadgeScroll > -48.0f);
   game.Release(40);
   app->m_MouseWasDown = 1;  // a drag 20 up on the panel
   app->m_MouseX = 320;
