@@ -55,7 +55,7 @@ GameHarness::GameHarness(HarnessOptions options) : options_(std::move(options)) 
   }
   if (chdir(dir_.c_str()) != 0) std::abort();
 
-  // The start-up of the process entry, without its loop.
+  // The process entry's start-up, without its loop.
   glfwInit();
   host_.reset(new VelKestrelGame);
   VelGame::_game = host_.get();
@@ -72,10 +72,8 @@ GameHarness::~GameHarness() {
   if (chdir(previous_cwd_.c_str()) != 0) std::abort();
   std::error_code ignored;
   fs::remove_all(dir_, ignored);
-  VelGame::_game = nullptr;
+  VelGame::_game = nullptr;  // the game's objects stay with the collector, unreachable
   VelGlfwGame::_glfwGame = nullptr;
-  // The game's objects stay with the collector; the next harness's roots no longer reach
-  // them.
 }
 
 void GameHarness::Start() {
@@ -92,24 +90,16 @@ void GameHarness::Update(int count) {
 }
 
 void GameHarness::Render() { host_->RenderGame(); }
-
 void GameHarness::Frame(int count) {
-  for (int i = 0; i < count; ++i) {
-    Update();
-    Render();
-  }
+  for (int i = 0; i < count; ++i) Update(), Render();
 }
-
 void GameHarness::FinishLoading(int limit) {
   for (int i = 0; i < limit && app_->m_LoadStep > 0; ++i) Frame();
 }
 
 void GameHarness::Press(int code) { host_->KeyEvent(1, code); }
 void GameHarness::Release(int code) { host_->KeyEvent(2, code); }
-void GameHarness::Tap(int code) {
-  Press(code);
-  Release(code);
-}
+void GameHarness::Tap(int code) { Press(code), Release(code); }
 void GameHarness::Hold(int code, int updates) {
   Press(code);
   Update(updates);
@@ -122,10 +112,8 @@ void GameHarness::MouseDown(float x, float y) {
   host_->MouseEvent(6, 0, x, y);
   host_->MouseEvent(4, 0, x, y);
 }
-
 void GameHarness::MouseUp(float x, float y) { host_->MouseEvent(5, 0, x, y); }
 void GameHarness::MouseMove(float x, float y) { host_->MouseEvent(6, 0, x, y); }
-
 void GameHarness::Resize(int width, int height) {
   fake_glfw::state().width = width;
   fake_glfw::state().height = height;

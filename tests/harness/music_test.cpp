@@ -24,16 +24,14 @@ class Music : public testing::Test {
   fake_al::Source& Source(int channel) {
     return fake_al::world().sources[vel_audio_device->channels[channel].source];
   }
-  // Starts a tune with the game's seed and renders until it is loaded; the renders taken.
+  // Starts a tune with the game's seed; the renders its loading takes.
   int Load(const char* tune) {
     tono->p_Tono_StartTune(String(tune), 37171650, 100);
     int renders = 0;
     for (; tono->m_LoadStep > 0 && renders < 100; ++renders) game.Frame();
     return renders;
   }
-  int* Cell(int pattern, int track, int row) {
-    return &tono->m_Cells[pattern * 4096 + track * 512 + row * 8];
-  }
+  int* Cell(int pattern, int track, int row) { return &tono->m_Cells[pattern * 4096 + track * 512 + row * 8]; }
   GameHarness game;
   c_MyApp* app = game.app();
   c_TonoPlayer* tono = app->m_Music;
@@ -55,14 +53,13 @@ TEST_F(Music, TheTuneImageLoadsInSeventyStepsOverTwentyFourRenders) {
   EXPECT_EQ(Load("Retro/Jumpalong"), 24);
   const int lastStep = vel_app_Millisecs();
   EXPECT_EQ(fake_al::count("alBufferData") - buffers, 19);  // 8 + 8 drums, 3 melodic
-  for (int k = 0; k < 8; ++k) EXPECT_EQ(Cell(62, 2, 5)[k], decoded[k]);
+  EXPECT_EQ(std::vector<int>(Cell(62, 2, 5), Cell(62, 2, 5) + 8), std::vector<int>(decoded, decoded + 8));
   EXPECT_EQ(*Cell(0, 3, 0), 25);
-  EXPECT_EQ(tono->m_LastPattern[2], 62);  // never 63: that frame is not read
-  EXPECT_EQ(tono->m_LastPattern[0], 0);   // an empty band plays pattern 0 only
-  const int picks[5] = {1, 3, 2, 2, 1};
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(tono->m_InstrumentPick[i], picks[i - 1]);
-  // Two full collections keep every store the player holds.
-  for (int cycle = 0; cycle < 2; ++cycle) {
+  // Never pattern 63: that frame is not read; an empty band plays pattern 0 only.
+  EXPECT_EQ((std::vector<int>{tono->m_LastPattern[2], tono->m_LastPattern[0]}), (std::vector<int>{62, 0}));
+  EXPECT_EQ(std::vector<int>(&tono->m_InstrumentPick[1], &tono->m_InstrumentPick[1] + 5),
+            (std::vector<int>{1, 3, 2, 2, 1}));
+  for (int cycle = 0; cycle < 2; ++cycle) {  // two full collections keep every store it holds
     gc_new_bytes = gc_cycle_bytes + 1;
     gc_collect();
   }
@@ -108,8 +105,7 @@ TEST_F(Music, TheArrangementIsAPureFunctionOfTheSeedAndTheSectionsPlayed) {
         seen = v;
         EXPECT_EQ(tono->m_SectionLeft, sections[v].left) << v;
         EXPECT_EQ(tono->m_ChordQueue, String(sections[v].queue)) << v;
-        const Array<int> rolled[4] = {tono->m_Pattern, tono->m_Muted, tono->m_MutedNext,
-                                      tono->m_LeadIn};
+        const Array<int> rolled[4] = {tono->m_Pattern, tono->m_Muted, tono->m_MutedNext, tono->m_LeadIn};
         for (int i = 0; i < 20; ++i)
           EXPECT_EQ(rolled[i / 5][i % 5], sections[v].rolls[i / 5][i % 5] - '0') << v << " " << i;
       }
@@ -129,13 +125,14 @@ TEST_F(Music, TheArrangementIsAPureFunctionOfTheSeedAndTheSectionsPlayed) {
 TEST_F(Music, NotesDrumsLevelsLeadInsSlidesAndPauses) {
   Load("Retro/Cave Digger");
   tono->m_Muted[0] = tono->m_Muted[1] = tono->m_Muted[2] = 0;
-  const int drums[8] = {13, 15, 17, 18, 20, 22, 24, 25};  // sounds 1..8, left and right
+  const int drums[8] = {13, 15, 17, 18, 20, 22, 24, 25};  // sounds 1..8, left and right, once
   for (int d = 1; d <= 8; ++d) {
     tono->p_Tono_PlayNote(0, drums[d - 1], 0, 0, 0);
     tono->p_Tono_PlayNote(1, drums[d - 1], 0, 0, 0);
-    EXPECT_EQ(Source(31).buffer, tono->m_DrumKitA[d]->m_sample->buffer);
-    EXPECT_EQ(Source(30).buffer, tono->m_DrumKitB[d]->m_sample->buffer);
-    EXPECT_EQ(Source(31).looping + Source(30).looping, 0);  // once
+    EXPECT_EQ((std::vector<unsigned>{Source(31).buffer, Source(30).buffer}),
+              (std::vector<unsigned>{tono->m_DrumKitA[d]->m_sample->buffer,
+                                     tono->m_DrumKitB[d]->m_sample->buffer}));
+    EXPECT_EQ(Source(31).looping + Source(30).looping, 0);
     EXPECT_NEAR(Source(31).position[0], std::sin(-0.35f), 1e-6);
     EXPECT_NEAR(Source(30).position[0], std::sin(0.35f), 1e-6);
   }
@@ -213,8 +210,7 @@ TEST_F(Music, PatternStepsStayInsideTheGridAndChannelsInsideTheDevice) {
   }
   EXPECT_FLOAT_EQ(Source(29).pitch, tono->p_GetPitch(20) * tono->m_ChordRatio);
   EXPECT_FLOAT_EQ(Source(29).gain, 0.5f);
-  // Channels outside 1..32 disable their tracks.
-  tono->p_Tono_Init(40, 4, 3, 3, 4);
+  tono->p_Tono_Init(40, 4, 3, 3, 4);  // channels outside 1..32 disable their tracks
   fake_al::world().calls.clear();
   tono->p_Tono_PlayNote(0, 13, 30, 3, 10);
   EXPECT_TRUE(fake_al::world().calls.empty());
@@ -227,8 +223,7 @@ TEST_F(Music, AGameStartsTheTuneOfItsDifficultyAndGameOverStopsIt) {
     app->m_Mode = 11;
     game.Update();
     EXPECT_EQ(tono->m_TunePath, String("tunes/") + String(tunes[d - 1]) + String(".png"));
-    EXPECT_EQ(tono->m_TuneSeed, 37171650);
-    EXPECT_EQ(tono->m_Tempo, 100);
+    EXPECT_EQ((std::vector<int>{tono->m_TuneSeed, tono->m_Tempo}), (std::vector<int>{37171650, 100}));
   }
   tono->p_Tono_StartTune(String("Retro/Jumpalong"), 37171650, 0);
   EXPECT_EQ(tono->m_Tempo, 1);  // a row of 8000 / 0 ms would never end
@@ -237,7 +232,6 @@ TEST_F(Music, AGameStartsTheTuneOfItsDifficultyAndGameOverStopsIt) {
   tono->p_Tono_PlayNote(2, 13, 30, 0, 0);
   app->m_Lives = -1;
   game.Update(92);
-  EXPECT_EQ(app->m_Mode, 1);
-  EXPECT_EQ(tono->m_State, 0);
-  EXPECT_EQ(Source(29).state, AL_STOPPED);
+  EXPECT_EQ((std::vector<int>{app->m_Mode, tono->m_State, Source(29).state}),
+            (std::vector<int>{1, 0, AL_STOPPED}));
 }
