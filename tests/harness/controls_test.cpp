@@ -72,20 +72,11 @@ TEST_F(Controls, EachKeyButtonAndInjectedStateActsAsItsOwnControlOnly) {
   }
   // Neither the pointer nor a touch nor another key is a control.
   for (int key : {1, 384, 81, 9}) EXPECT_EQ(Active(key, 0), std::set<int>()) << key;
-  game.Press(38);
-  game.Update();
-  for (int code : {1, 2, 4, 9, 16, 98, 100}) EXPECT_EQ(app->p_PlayKey(code, 1, 0), 0) << code;
-  game.Release(38);
-  game.Update();
 
   // The first stick of a pad, beyond 0.4 and with analog input on.
-  c_JoyState* pad1 = vel_input_device->m_JoyStates[1];
-  pad1->m_JoyX[0] = 0.5f;
-  pad1->m_JoyY[0] = -0.5f;  // down
-  EXPECT_EQ(app->p_PlayKey(5, 1, 1) + app->p_PlayKey(8, 1, 1), 2);
-  EXPECT_EQ(app->p_PlayKey(0, 1, 1) + app->p_PlayKey(5, 0, 1) + app->p_PlayKey(5, 1, 0), 0);
-  pad1->m_JoyX[0] = 0.4f;
-  EXPECT_EQ(app->p_PlayKey(5, 1, 1), 0);
+  vel_input_device->m_JoyStates[1]->m_JoyX[0] = 0.5f;
+  EXPECT_EQ((std::vector<int>{app->p_PlayKey(5, 1, 1), app->p_PlayKey(5, 0, 1), app->p_PlayKey(5, 1, 0)}),
+            (std::vector<int>{1, 0, 0}));
 }
 
 TEST_F(Controls, HeldDirectionsRampTheSteeringAndADragSteersFromATrailingAnchor) {
@@ -94,74 +85,60 @@ TEST_F(Controls, HeldDirectionsRampTheSteeringAndADragSteersFromATrailingAnchor)
   EXPECT_EQ(Steer(4), 1.0f);
   game.Release(39);
   for (float e : {0.8f, 0.6f, 0.4f, 0.2f, 0.0f}) EXPECT_NEAR(Steer(), e, 1e-5);
-  game.Press(38);  // up and down
+  game.Press(38);  // up, then up and down together: the push stays where it was
   Steer();
   Steer();
-  EXPECT_NEAR(app->m_SteerY, -0.3f, 1e-5);
-  game.Press(40);  // together leave the push where it was
+  game.Press(40);
   Steer();
-  EXPECT_NEAR(app->m_KeyPushY, -0.3f, 1e-5);
-  game.Release(38);
-  game.Release(40);
-  Steer(10);
+  EXPECT_NEAR(app->m_SteerY + app->m_KeyPushY, -0.6f, 1e-5);
+  game.Release(38), game.Release(40);
+  Steer();
+  EXPECT_NEAR(app->m_SteerY, -0.1f, 1e-5);  // falls back by 0.2 an update
+  Steer();
+  EXPECT_EQ(app->m_SteerY, 0.0f);
 
-  app->m_MouseDown = 1;
-  app->m_MouseX = app->m_MouseY = 100;
-  app->p_AnalogueControl();  // the drag begins: no steering yet
-  EXPECT_EQ(app->m_DragX, 100);
-  EXPECT_EQ(app->m_SteerX, 0.0f);
-  app->m_MouseX = 136;
-  app->p_AnalogueControl();
-  EXPECT_FLOAT_EQ(app->m_SteerX, 0.5f);
-  app->m_MouseX = app->m_MouseY = 105;
-  app->p_AnalogueControl();
-  EXPECT_EQ(app->m_SteerX + app->m_SteerY, 0.0f);  // a small offset is no steering
-  app->m_MouseX = 200;
-  app->m_MouseY = 100;
-  std::vector<int> anchors;
-  for (int i = 0; i < 12; ++i) {
+  // A drag steers by its offset from an anchor, which trails the pointer 64 behind.
+  auto drag = [&](int x, int y) {
+    app->m_MouseDown = 1;
+    app->m_MouseX = x;
+    app->m_MouseY = y;
     app->p_AnalogueControl();
-    anchors.push_back(app->m_DragX);
-  }
-  EXPECT_EQ(anchors[0], 104);
-  EXPECT_EQ(anchors.back(), 136);  // stops once the pointer is 64 away
+    return std::vector<float>{app->m_SteerX, app->m_SteerY, float(app->m_DragX)};
+  };
+  EXPECT_EQ(drag(100, 100), (std::vector<float>{0, 0, 100}));  // the drag begins
+  EXPECT_EQ(drag(136, 100), (std::vector<float>{0.5f, 0, 100}));
+  EXPECT_EQ(drag(105, 105), (std::vector<float>{0, 0, 100}));  // a small offset is none
+  EXPECT_EQ(drag(200, 100)[2], 104);
+  for (int i = 0; i < 10; ++i) drag(200, 100);
+  EXPECT_EQ(drag(200, 100)[2], 136);
   app->m_MouseDown = 0;
   app->p_AnalogueControl();
   EXPECT_EQ(app->m_DragX, -1);
 }
 
-TEST_F(Controls, LatchesClearWhenNothingIsHeldAndAPressShowsNoMovement) {
-  game.Press(32);
-  game.Update();
-  app->m_KeyLatch = 1;
-  game.Update();
-  EXPECT_EQ(app->m_KeyLatch, 1);
-  game.Release(32);
-  game.Update();
-  EXPECT_EQ(app->m_KeyLatch, 0);
-
+TEST_F(Controls, LatchesHoldWhileAnythingIsHeldAndAPressShowsNoMovement) {
   game.MouseDown(50, 60);
   game.MouseUp(50, 60);
   game.Update();
   game.MouseDown(200, 100);
+  game.Press(32);
   game.Update();
   EXPECT_EQ((std::vector<int>{app->m_MouseX, app->m_PrevMouseX, app->m_TouchX[0], app->m_TouchDown[0]}),
             (std::vector<int>{200, 200, 200, 1}));
-  app->m_ClickLatch = 1;
+  app->m_KeyLatch = app->m_ClickLatch = 1;
   game.Update();
-  EXPECT_EQ(app->m_ClickLatch, 1);
+  game.Release(32);
+  game.Update();  // the key latch goes with the key, the click latch with the button
+  EXPECT_EQ((std::vector<int>{app->m_KeyLatch, app->m_ClickLatch}), (std::vector<int>{0, 1}));
   game.MouseUp(200, 100);
   game.Update();
-  EXPECT_EQ(app->m_ClickLatch, 0);
-  EXPECT_EQ(app->m_TouchX[0], -3717);
-  EXPECT_EQ(app->m_TouchY[0], -3717);
-
+  EXPECT_EQ((std::vector<int>{app->m_ClickLatch, app->m_TouchX[0], app->m_TouchY[0]}),
+            (std::vector<int>{0, -3717, -3717}));
   // One-update presses expire; the back key counts its hits.
   app->m_Control[10] = 1;
   app->m_Control[11] = 2;
   game.Update();
-  EXPECT_EQ(app->m_Control[10], 0);
-  EXPECT_EQ(app->m_Control[11], 2);
+  EXPECT_EQ((std::vector<int>{app->m_Control[10], app->m_Control[11]}), (std::vector<int>{0, 2}));
   vel_input_device->p_PutKeyHit(416);  // (through the host it ends the program)
   vel_input_device->p_PutKeyHit(416);
   app->p_OnUpdate();
@@ -172,21 +149,13 @@ TEST_F(Controls, ICadeLettersHoldAndReleaseControls) {
   app->p_iCade(1);
   game.Type('w');
   game.Update(2);
-  EXPECT_EQ(app->m_Control[0], 2);  // held until its release letter
-  EXPECT_EQ(app->p_PlayKey(0, 1, 0), 1);
-  game.Type('E');
-  game.Type('Y');
+  EXPECT_EQ((std::vector<int>{app->m_Control[0], app->p_PlayKey(0, 1, 0)}), (std::vector<int>{2, 1}));
+  game.Type('E');  // its release letter
+  game.Type('Y');  // buttons 4..6 report the state itself
   game.Update();
-  EXPECT_EQ(app->m_Control[0], 0);
-  EXPECT_EQ(app->p_PlayKey(13, 0, -1), 2);  // buttons 4..6 report the state itself
-  // The letter W no longer counts as up, cursor up still does.
-  EXPECT_EQ(Active(87, 0).count(0), 0u);
-  EXPECT_EQ(Active(38, 0).count(0), 1u);
+  EXPECT_EQ((std::vector<int>{app->m_Control[0], app->p_PlayKey(13, 0, -1)}), (std::vector<int>{0, 2}));
+  EXPECT_EQ(Active(87, 0).count(0), 0u);  // the letter W is no longer up
   app->p_iCade(0);
-  EXPECT_EQ(app->m_Control[13], 0);
   EXPECT_EQ(Active(87, 0), std::set<int>{0});
-  app->p_iCade(1);  // suspend leaves the mode off
-  game.host()->SuspendGame();
-  game.host()->ResumeGame();
-  EXPECT_EQ(vel_Game_iCadeControls, 0);
+  EXPECT_EQ(app->m_Control[13], 0);
 }
