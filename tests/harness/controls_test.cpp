@@ -144,18 +144,3 @@ TEST_F(Controls, LatchesHoldWhileAnythingIsHeldAndAPressShowsNoMovement) {
   app->p_OnUpdate();
   EXPECT_EQ(app->m_Control[19], 2);
 }
-
-TEST_F(Controls, ICadeLettersHoldAndReleaseControls) {
-  app->p_iCade(1);
-  game.Type('w');
-  game.Update(2);
-  EXPECT_EQ((std::vector<int>{app->m_Control[0], app->p_PlayKey(0, 1, 0)}), (std::vector<int>{2, 1}));
-  game.Type('E');  // its release letter
-  game.Type('Y');  // buttons 4..6 report the state itself
-  game.Update();
-  EXPECT_EQ((std::vector<int>{app->m_Control[0], app->p_PlayKey(13, 0, -1)}), (std::vector<int>{0, 2}));
-  EXPECT_EQ(Active(87, 0).count(0), 0u);  // the letter W is no longer up
-  app->p_iCade(0);
-  EXPECT_EQ(Active(87, 0), std::set<int>{0});
-  EXPECT_EQ(app->m_Control[13], 0);
-}

@@ -61,24 +61,6 @@ TEST(GameStart, TheLoaderTakesOneStepAnUpdateTheJingleOnceAndEveryImageItsWholeF
   for (const GameHarness::Played& p : game.TakePlayed()) EXPECT_NE(p.sound, 96);
 }
 
-TEST(GameStart, ArtResolutionFollowsTheDeviceSize) {
-  const int cases[][3] = {{630, 630, 1},   {631, 400, 2},  {400, 631, 2},
-                          {1230, 1230, 2}, {1231, 700, 4}, {700, 1231, 4}};
-  for (const auto& c : cases) {
-    HarnessOptions options;
-    options.width = c[0];
-    options.height = c[1];
-    GameHarness game(options);
-    game.FinishLoading();
-    c_MyApp* app = game.app();
-    // The frames come from the file of that resolution; the font keeps its advance and height.
-    EXPECT_EQ((std::vector<float>{float(app->m_HdFactor), app->m_ImgScale * c[2], float(app->m_Images[1]->p_Width()),
-                                  float(app->m_ImgInfo[3]), float(app->m_ImgInfo[270]), float(app->m_ImgInfo[271])}),
-              (std::vector<float>{float(c[2]), 1, 32.0f * c[2], 32.0f * c[2], 7, 10}))
-        << c[0] << "x" << c[1];
-  }
-}
-
 TEST(GameFrame, ScreenFittingKeepsOneUniformScale) {
   GameHarness game;
   c_MyApp* app = game.app();

@@ -136,21 +136,6 @@ TEST_F(Play, WalkingTurnsTheHeroAtItsPlanetsSpeedAndJumpsGoHigherWhenHeld) {
   }
 }
 
-TEST_F(Play, ALaunchPadThrowsTheHeroToTheNextPlanetWhichCatchesItWhereItIs) {
-  StartEmpty();
-  planet(4)[2] = planet(5)[2];  // planet 4 straight along the pad's throw
-  w(12) = w(251);
-  game.Update(2);
-  EXPECT_EQ((std::vector<float>{w(7), w(17), w(14)}), (std::vector<float>{1, 5, 3}));
-  EXPECT_EQ(game.TakeEffects(), Sounds{2});
-  float x = 0, y = 0;
-  for (int i = 0; i < 600 && w(11) == 5.0f; ++i, game.Update()) x = w(8), y = w(9);
-  ASSERT_EQ(w(11), 4.0f);
-  EXPECT_LT(std::hypot(w(8) - x, w(9) - y), 3.0f);  // caught where it was: no jump
-  for (int i = 0; i < 600 && w(4) > 0; ++i) game.Update();
-  EXPECT_EQ((std::vector<float>{w(11), w(7), w(4)}), (std::vector<float>{4, 0, 0}));
-}
-
 TEST_F(Play, StompsAndGemsScoreInChainsAndHitsCostALifeEachUntilTheGameEnds) {
   StartEmpty();
   // Falling onto hazards without touching the ground: 10, 40, 90, and a bounce each time.
