@@ -119,13 +119,6 @@ void GameHarness::Resize(int width, int height) {
   fake_glfw::state().height = height;
 }
 
-int GameHarness::ChannelOfSource(unsigned source) {
-  if (!vel_audio_device || !source) return -1;
-  for (int i = 0; i < gxtkAudio::kChannels; ++i)
-    if (vel_audio_device->channels[i].source == source) return i;
-  return -1;
-}
-
 std::vector<GameHarness::Played> GameHarness::TakePlayed() {
   std::vector<Played> played;
   const std::vector<fake_al::Call>& calls = fake_al::world().calls;
@@ -138,7 +131,10 @@ std::vector<GameHarness::Played> GameHarness::TakePlayed() {
       c_Sound* s = app_->m_Sounds[n];
       if (s && s->m_sample && s->m_sample->buffer == buffer) sound = n;
     }
-    played.push_back(Played{sound, ChannelOfSource(call.id)});
+    int channel = -1;
+    for (int i = 0; i < gxtkAudio::kChannels; ++i)
+      if (vel_audio_device->channels[i].source == call.id) channel = i;
+    played.push_back(Played{sound, channel});
   }
   return played;
 }

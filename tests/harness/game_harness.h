@@ -49,14 +49,10 @@ class GameHarness {
 
   c_MyApp* app() const { return app_; }
   VelGlfwGame* host() const { return host_.get(); }
-  const std::string& dir() const { return dir_; }
 
-  // Channel (0..32) of an OpenAL source, or -1.
-  static int ChannelOfSource(unsigned source);
   // Sounds (numbers of c_MyApp::m_Sounds) started since the last call, with their channels.
   struct Played {
-    int sound;
-    int channel;
+    int sound, channel;
   };
   std::vector<Played> TakePlayed();
   std::vector<int> TakeEffects();  // the sound numbers of TakePlayed but the tune channel's
