@@ -93,6 +93,8 @@ TEST_F(Drawing, HitTestsNeedAHeldPointerInsideTheirBoxes) {
 }
 
 TEST_F(Effects, StarsWrapAroundAndAreRenewed) {
+  app->p_ResetStars(0);  // out of range: keeps 100
+  EXPECT_EQ(app->m_StarCount, 100);
   const float m = 16.0f;
   float* star = &app->m_Stars[0];
   star[1] = -m + 0.5f;
