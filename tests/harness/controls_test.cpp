@@ -11,13 +11,8 @@ namespace {
 
 const int kCodes[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 99};
 
-class Controls : public testing::Test {
- protected:
-  void SetUp() override {
-    game.FinishLoading();
-    app = game.app();
-    app->m_Mode = 0;  // no screen: keys reach only the controls
-  }
+struct Controls : LoadedGame {
+  void SetUp() override { app->m_Mode = 0; }  // no screen: keys reach only the controls
   // The controls active on `pad` while `key` is held.
   std::set<int> Active(int key, int pad) {
     game.Press(key);
@@ -34,8 +29,6 @@ class Controls : public testing::Test {
     app->p_AnalogueControl();
     return app->m_SteerX;
   }
-  GameHarness game;
-  c_MyApp* app = nullptr;
 };
 
 }  // namespace
@@ -114,33 +107,4 @@ TEST_F(Controls, HeldDirectionsRampTheSteeringAndADragSteersFromATrailingAnchor)
   app->m_MouseDown = 0;
   app->p_AnalogueControl();
   EXPECT_EQ(app->m_DragX, -1);
-}
-
-TEST_F(Controls, LatchesHoldWhileAnythingIsHeldAndAPressShowsNoMovement) {
-  game.MouseDown(50, 60);
-  game.MouseUp(50, 60);
-  game.Update();
-  game.MouseDown(200, 100);
-  game.Press(32);
-  game.Update();
-  EXPECT_EQ((std::vector<int>{app->m_MouseX, app->m_PrevMouseX, app->m_TouchX[0], app->m_TouchDown[0]}),
-            (std::vector<int>{200, 200, 200, 1}));
-  app->m_KeyLatch = app->m_ClickLatch = 1;
-  game.Update();
-  game.Release(32);
-  game.Update();  // the key latch goes with the key, the click latch with the button
-  EXPECT_EQ((std::vector<int>{app->m_KeyLatch, app->m_ClickLatch}), (std::vector<int>{0, 1}));
-  game.MouseUp(200, 100);
-  game.Update();
-  EXPECT_EQ((std::vector<int>{app->m_ClickLatch, app->m_TouchX[0], app->m_TouchY[0]}),
-            (std::vector<int>{0, -3717, -3717}));
-  // One-update presses expire; the back key counts its hits.
-  app->m_Control[10] = 1;
-  app->m_Control[11] = 2;
-  game.Update();
-  EXPECT_EQ((std::vector<int>{app->m_Control[10], app->m_Control[11]}), (std::vector<int>{0, 2}));
-  vel_input_device->p_PutKeyHit(416);  // (through the host it ends the program)
-  vel_input_device->p_PutKeyHit(416);
-  app->p_OnUpdate();
-  EXPECT_EQ(app->m_Control[19], 2);
 }

@@ -9,17 +9,10 @@
 
 namespace {
 
-class Drawing : public testing::Test {
- protected:
-  void SetUp() override {
-    game.FinishLoading();
-    app = game.app();
-    app->p_CLS2D(0, 0, 0, 1);
-  }
+struct Drawing : LoadedGame {
+  void SetUp() override { app->p_CLS2D(0, 0, 0, 1); }
   const float* At(int command) { return &app->m_DrawList[15 * command]; }
   float* Particle(int record) { return &app->m_Particles[10 * record]; }
-  GameHarness game;
-  c_MyApp* app = nullptr;
 };
 using Effects = Drawing;
 

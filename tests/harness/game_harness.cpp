@@ -14,23 +14,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-const double kUpdatePeriod = 1.0 / 60.0;
-
-void link_tree(const fs::path& from, const fs::path& to) {
-  fs::create_directories(to);
-  for (const fs::directory_entry& e : fs::directory_iterator(from)) {
-    if (e.is_directory()) {
-      link_tree(e.path(), to / e.path().filename());
-    } else {
-      fs::create_symlink(fs::canonical(e.path()), to / e.path().filename());
-    }
-  }
-}
-
-}  // namespace
-
 GameHarness::GameHarness(HarnessOptions options) : options_(std::move(options)) {
   static bool collector_ready = false;
   if (!collector_ready) {
@@ -45,14 +28,7 @@ GameHarness::GameHarness(HarnessOptions options) : options_(std::move(options)) 
   previous_cwd_ = getcwd(cwd, sizeof cwd) ? cwd : ".";
   char pattern[] = "/tmp/zipkin-harness-XXXXXX";
   dir_ = mkdtemp(pattern);
-  if (options_.with_data) {
-    if (options_.edit_data) {
-      link_tree(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
-      options_.edit_data(dir_ + "/data");
-    } else {
-      fs::create_directory_symlink(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
-    }
-  }
+  if (options_.with_data) fs::create_directory_symlink(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
   if (chdir(dir_.c_str()) != 0) std::abort();
 
   // The process entry's start-up, without its loop.
@@ -84,7 +60,7 @@ void GameHarness::Start() {
 
 void GameHarness::Update(int count) {
   for (int i = 0; i < count; ++i) {
-    fake_glfw::state().time += kUpdatePeriod;
+    fake_glfw::state().time += 1.0 / 60.0;
     host_->UpdateGame();
   }
 }

@@ -3,6 +3,8 @@
 // directory of its own. One harness at a time per process: the game's globals are global.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,8 +19,6 @@ struct HarnessOptions {
   int width = 640;
   int height = 480;
   bool with_data = true;  // the generated data folder, or none
-  // Edits a private copy of the data folder (symbolic links) before the game starts.
-  std::function<void(const std::string& data_dir)> edit_data;
   bool start = true;  // window, StartGame and the first render
 };
 
@@ -67,4 +67,10 @@ class GameHarness {
   std::string dir_;
   std::string previous_cwd_;
   size_t calls_seen_ = 0;
+};
+
+// A test over a game that has finished loading.
+struct LoadedGame : testing::Test {
+  GameHarness game;
+  c_MyApp* app = (game.FinishLoading(), game.app());
 };

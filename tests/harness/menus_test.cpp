@@ -11,16 +11,11 @@ namespace {
 
 using Sounds = std::vector<int>;
 
-class Menus : public testing::Test {
- protected:
+struct Menus : LoadedGame {
   void SetUp() override {
-    game.FinishLoading();
-    app = game.app();
     game.Update(60);  // the intro has settled
     game.TakePlayed();
   }
-  GameHarness game;
-  c_MyApp* app = nullptr;
 };
 
 }  // namespace

@@ -118,6 +118,13 @@ TEST_F(Music, TheArrangementIsAPureFunctionOfTheSeedAndTheSectionsPlayed) {
   EXPECT_TRUE(runs[0] == runs[1]);
   tono->p_Tono_StartTune(String("Retro/Cave Digger"), 37171661, 100);  // rolls both drums mute
   EXPECT_EQ(tono->m_Muted[0] * 2 + tono->m_Muted[1], 1);
+  // Drum kits, lead, accompaniment and bass are picked among as many as the data holds.
+  const int family[6] = {0, 1, 1, 2, 3, 4};
+  for (int seed = 0; seed < 40; ++seed) {
+    tono->p_Tono_StartTune(String("Retro/Cave Digger"), seed, 100);
+    for (int i = 1; i <= 5; ++i)
+      EXPECT_TRUE(tono->m_InstrumentPick[i] >= 1 && tono->m_InstrumentPick[i] <= tono->m_InstrumentCount[family[i]]) << seed;
+  }
 }
 
 TEST_F(Music, NotesDrumsLevelsSlidesAndPauses) {

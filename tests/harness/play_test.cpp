@@ -11,12 +11,7 @@ namespace {
 
 using Sounds = std::vector<int>;
 
-class Play : public testing::Test {
- protected:
-  void SetUp() override {
-    game.FinishLoading();
-    app = game.app();
-  }
+struct Play : LoadedGame {
   void Start(int difficulty) {
     app->m_Difficulty = difficulty;
     app->m_Mode = 11;
@@ -46,8 +41,6 @@ class Play : public testing::Test {
       if (app->m_DrawList[i] == 1.0f && app->m_DrawList[i + 6] <= 4.0f) return &app->m_DrawList[i];
     return nullptr;
   }
-  GameHarness game;
-  c_MyApp* app = nullptr;
 };
 
 }  // namespace
@@ -198,28 +191,6 @@ TEST_F(Play, StompsAndGemsScoreInChainsAndHitsCostALifeEachUntilTheGameEnds) {
   game.Update();
   EXPECT_EQ(app->m_Mode, 2);
   EXPECT_EQ(game.TakeEffects(), Sounds{});
-}
-
-TEST_F(Play, WhilePausedNothingMovesButAnimationsRunOn) {
-  Start(3);
-  game.Update(40);
-  game.Hold(27);  // back pauses; the hero's last step shows
-  ASSERT_EQ(app->m_Paused, 1);
-  const std::vector<float> world(&app->m_World[0], &app->m_World[0] + 300), objects(obj(0), obj(101));
-  game.TakePlayed();
-  game.Press(38);  // up: a jump in play, a move of the pause panel's selection here
-  game.Update(30);
-  for (int i = 0; i < 300; ++i)
-    if (i != 16 && i != 19) EXPECT_EQ(app->m_World[i], world[i]) << i;
-  int animated = 0;  // the objects there before: in place, the hazards still animated
-  for (int b = 0; b <= 100; ++b) {
-    const float* before = &objects[10 * b];
-    if (before[0] == 0) continue;
-    EXPECT_EQ((std::vector<float>{obj(b)[2], obj(b)[4]}), (std::vector<float>{before[2], before[4]}));
-    animated += obj(b)[7] != before[7];
-  }
-  EXPECT_EQ(animated, app->m_BadCount);
-  EXPECT_EQ(game.TakeEffects(), Sounds{98});
 }
 
 TEST(ShortestTurn, GoesTheShortWayAcrossTheWrap) {
