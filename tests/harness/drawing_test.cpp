@@ -27,12 +27,9 @@ TEST_F(Drawing, PenStateIsCopiedIntoEachCommandAndAClearResetsIt) {
   app->p_Rect(1, 2, 3, 4);
   app->p_Oval(8, 9, 10, 11);
   ASSERT_EQ(app->m_DrawCount, 45);
-  EXPECT_EQ(std::vector<float>(At(0), At(0) + 14),
-            (std::vector<float>{1, 5, 6, -30, 2, 2, 7, 0.5f, 0, 0, 255, 0, 0, 1}));
-  EXPECT_EQ(std::vector<float>(At(1), At(1) + 8),
-            (std::vector<float>{-3717, 1, 2, -30, 3, 4, 0, 0.5f}));
-  EXPECT_EQ(At(2)[0], -3716.0f);
-  EXPECT_EQ(At(2)[5], 11.0f);
+  EXPECT_EQ(std::vector<float>(At(0), At(0) + 14), (std::vector<float>{1, 5, 6, -30, 2, 2, 7, 0.5f, 0, 0, 255, 0, 0, 1}));
+  EXPECT_EQ(std::vector<float>(At(1), At(1) + 8), (std::vector<float>{-3717, 1, 2, -30, 3, 4, 0, 0.5f}));
+  EXPECT_EQ((std::vector<float>{At(2)[0], At(2)[5]}), (std::vector<float>{-3716, 11}));
   app->p_CLS2D();  // an absent colour keeps the clear colour
   EXPECT_EQ((std::vector<float>{app->m_SizeX, app->m_Rot, app->m_ColG, app->m_ClsA}),
             (std::vector<float>{1, 0, 255, 1}));
@@ -107,8 +104,7 @@ TEST_F(Effects, StarsWrapAroundAndAreRenewed) {
 
 TEST_F(Effects, ThePoolFillsFromTheTopSparksFallAndFadeAndPopUpsStayUpright) {
   app->p_ResetParticles(0);  // out of range: keeps 250, still frees
-  EXPECT_EQ(app->m_ParticleMax, 250);
-  EXPECT_EQ(app->p_FreeParticle(), 2500.0f);
+  EXPECT_EQ((std::vector<float>{float(app->m_ParticleMax), app->p_FreeParticle()}), (std::vector<float>{250, 2500}));
   app->p_ThrowParticle(100, 100, 1, 5, 90, 4);
   app->p_ThrowParticle(100, 100, 2, 5, 90, 4);  // kind 2 slows and falls
   EXPECT_EQ(app->p_FreeParticle(), 2480.0f);
@@ -119,8 +115,8 @@ TEST_F(Effects, ThePoolFillsFromTheTopSparksFallAndFadeAndPopUpsStayUpright) {
   const float *straight = Particle(250), *falling = Particle(249);
   EXPECT_LT(std::fabs(straight[1] - 108.0f) + std::fabs(straight[2] - 100.0f), 1e-4);
   EXPECT_LT(std::fabs(falling[1] - 107.8f) + std::fabs(falling[2] - 100.2f), 1e-4);
-  int updates = 2;
-  for (; Particle(250)[0] != 0.0f && updates < 200; ++updates) app->p_DoParticles();
+  int updates = 2;  // its life of 0.7 ends 71 updates on
+  while (Particle(250)[0] != 0.0f && updates < 200) app->p_DoParticles(), ++updates;
   EXPECT_EQ(updates, 71);
 
   // A score pop-up: a number drawn upright while it spins in its record, in yellow ink.

