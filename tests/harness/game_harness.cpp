@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 
@@ -15,17 +14,13 @@
 namespace fs = std::filesystem;
 
 GameHarness::GameHarness(HarnessOptions options) : options_(std::move(options)) {
-  static bool collector_ready = false;
-  if (!collector_ready) {
-    gc_init1();
-    collector_ready = true;
-  }
+  static const bool collector_ready = (gc_init1(), true);
+  (void)collector_ready;
   fake_glfw::reset();
   fakegl::reset();
   fake_al::reset();
 
-  char cwd[PATH_MAX];
-  previous_cwd_ = getcwd(cwd, sizeof cwd) ? cwd : ".";
+  previous_cwd_ = fs::current_path();
   char pattern[] = "/tmp/zipkin-harness-XXXXXX";
   dir_ = mkdtemp(pattern);
   if (options_.with_data) fs::create_directory_symlink(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
