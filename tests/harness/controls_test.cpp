@@ -1,6 +1,4 @@
-// Controls: keys, joystick buttons, sticks and injected states to controls; steering from
-// keys and a dragged pointer; latches; the iCade decoder.
-#include <gtest/gtest.h>
+// Controls: keys, buttons, sticks and injected states as controls; steering by keys and drags.
 
 #include <set>
 
@@ -59,7 +57,6 @@ TEST_F(Controls, EachKeyButtonAndInjectedStateActsAsItsOwnControlOnly) {
     for (int entry : row.entries) {
       app->m_Control[entry] = 2;
       EXPECT_EQ(app->p_PlayKey(row.code, 0, -1), 1) << row.code << " entry " << entry;
-      EXPECT_EQ(app->p_PlayKey(row.code, 1, -2), 0);
       app->m_Control[entry] = 0;
     }
   }

@@ -1,6 +1,4 @@
-// The main menu's carousel and score lists, the pause panel, the options box and the credits,
-// driven by keys and the pointer through whole updates.
-#include <gtest/gtest.h>
+// The menu's carousel and score lists, the pause panel, the options box and the credits.
 
 #include <unistd.h>
 
@@ -33,7 +31,7 @@ TEST_F(Menus, KeysStepTheCarouselWithOneSoundEachAndADragActivatesNothing) {
   // A pointer moving with no button drags nothing; a drag past the first item pulls back,
   // quietly, and its release activates nothing.
   const float y = 0.65f * vel_Game_jscrh;
-  for (float x = 100; x <= 300; x += 20) game.MouseMove(x, y), game.Update();
+  for (float x = 100; x <= 300; x += 20) game.MouseMove(x, y), game.Update();  // no button: no drag
   EXPECT_EQ(app->m_MenuOffset, 0.0f);
   float furthest = 0;
   for (float x = 100; x <= 400; x += 10, furthest = std::max(furthest, app->m_MenuOffsetShown))

@@ -1,5 +1,4 @@
 // The procedural music player in the game: loading from the render, the arrangement, notes.
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>

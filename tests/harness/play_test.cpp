@@ -1,6 +1,4 @@
-// Play through whole updates: the new world, walking, jumps, launches, stomps, gems, hits,
-// the game's end and the pause.
-#include <gtest/gtest.h>
+// Play through whole updates: the new world, walking, jumps, stomps, gems, hits, the game's end.
 
 #include <cmath>
 #include <set>

@@ -2,7 +2,6 @@
 // ZIPKIN_SOAK_UPDATES sets its length: 20,000 updates by default, 1,000,000 under the CTest
 // label `soak`. Once per game-minute a full collection measures the live bytes and checks the
 // collector's invariants.
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
