@@ -55,8 +55,8 @@ TEST_F(Controls, EachKeyButtonAndInjectedStateActsAsItsOwnControlOnly) {
       }
     }
     for (int entry : row.entries) {
-      app->m_Control[entry] = 2;
-      EXPECT_EQ(app->p_PlayKey(row.code, 0, -1), 1) << row.code << " entry " << entry;
+      app->m_Control[entry] = 2;  // an injected state, held
+      EXPECT_EQ(app->p_PlayKey(row.code, 0, -1), 1) << row.code << " " << entry;
       app->m_Control[entry] = 0;
     }
   }

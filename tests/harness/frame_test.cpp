@@ -59,16 +59,15 @@ TEST(GameStart, TheLoaderTakesOneStepAnUpdateTheJingleOnceAndEveryImageItsWholeF
 }
 
 TEST_F(GameFrame, ScreenFittingKeepsOneUniformScale) {
-  // Device size, then scale, the axis that decides (1 width, 2 height) and the virtual size.
-  const float cases[][6] = {{1280, 720, 2, 1, 640, 360}, {480, 800, 5.0f / 3, 2, 288, 480},
-                            {640, 480, 1, 1, 640, 480}, {0, 0, 1, 1, 640, 480}};
-  for (const auto& c : cases) {
+  // Device size, then scale, the axis that decides (1 width, 2 height) and the virtual size;
+  // a device of no size keeps the last good fit.
+  for (const auto& c : {std::vector<float>{1280, 720, 2, 1, 640, 360}, {480, 800, 5.0f / 3, 2, 288, 480},
+                        {640, 480, 1, 1, 640, 480}, {0, 0, 1, 1, 640, 480}}) {
     game.Resize(static_cast<int>(c[0]), static_cast<int>(c[1]));
-    game.Frame();  // a device of no size keeps the last good fit
-    EXPECT_EQ((std::vector<float>{app->m_ScaleX, app->m_ScaleY, float(app->m_ScaleMode),
-                                  vel_Game_jscrw, vel_Game_jscrh, float(app->m_Landscape)}),
-              (std::vector<float>{c[2], c[2], c[3], c[4], c[5], float(c[4] >= c[5])}))
-        << c[0] << "x" << c[1];
+    game.Frame();
+    EXPECT_EQ((std::vector<float>{c[0], c[1], app->m_ScaleX, float(app->m_ScaleMode), vel_Game_jscrw,
+                                  vel_Game_jscrh, float(app->m_Landscape), app->m_ScaleY}),
+              (std::vector<float>{c[0], c[1], c[2], c[3], c[4], c[5], float(c[4] >= c[5]), c[2]}));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fakes/al/fake_al.h"
 #include "fakes/gl/fake_gl.h"
@@ -16,10 +17,9 @@
 #include "host/vel_glfw_game.h"
 
 struct HarnessOptions {
-  int width = 640;
-  int height = 480;
+  int width = 640, height = 480;
   bool with_data = true;  // the generated data folder, or none
-  bool start = true;  // window, StartGame and the first render
+  bool start = true;      // window, StartGame and the first render
 };
 
 class GameHarness {

@@ -11,17 +11,14 @@ using Sounds = std::vector<int>;
 
 struct Play : LoadedGame {
   void Start(int difficulty) {
-    app->m_Difficulty = difficulty;
-    app->m_Mode = 11;
-    game.Update();
-    game.TakePlayed();
+    app->m_Difficulty = difficulty, app->m_Mode = 11;
+    game.Update(), game.TakePlayed();
   }
   // A world with no objects and no new hazards, the hero standing still.
   void StartEmpty() {
     Start(2);
     for (int b = 0; b <= 100; ++b) obj(b)[0] = 0;
-    app->m_BadCount = 0;
-    game.Update();
+    app->m_BadCount = 0, game.Update();
   }
   float& w(int i) { return app->m_World[i]; }
   float* planet(int p) { return &app->m_World[100 + 10 * p]; }
@@ -29,9 +26,7 @@ struct Play : LoadedGame {
   // A risen object in record 0 at an angle of the hero's planet.
   void Put(int kind, float angle) {
     std::fill(obj(0), obj(0) + 10, 0.0f);
-    obj(0)[0] = static_cast<float>(kind);
-    obj(0)[1] = w(11);
-    obj(0)[2] = angle;
+    obj(0)[0] = static_cast<float>(kind), obj(0)[1] = w(11), obj(0)[2] = angle;
   }
   // The hero's sprite (sheet 1, frames 0..4) in this update's draw list, or null.
   const float* HeroSprite() {
@@ -117,8 +112,7 @@ TEST_F(Play, WalkingTurnsTheHeroAtItsPlanetsSpeedAndJumpsGoHigherWhenHeld) {
   for (float from : {1.0f, 2.0f}) {  // dropped from 1 unit it lands quietly, from 2 heard
     w(4) = from;
     game.Update(5);
-    EXPECT_EQ(w(4), 0.0f);
-    EXPECT_EQ(game.TakeEffects(), from == 1.0f ? Sounds() : Sounds{6}) << from;
+    EXPECT_TRUE(w(4) == 0 && game.TakeEffects() == (from == 1.0f ? Sounds() : Sounds{6})) << from;
   }
 }
 
