@@ -29,31 +29,25 @@ class GameHarness {
   GameHarness(const GameHarness&) = delete;
   GameHarness& operator=(const GameHarness&) = delete;
 
-  void Start();
+  void Start(), Render();
   void Update(int count = 1);  // each a sixtieth of a second later
-  void Render();
   void Frame(int count = 1);  // update and render
   void FinishLoading(int limit = 100);
 
   // Key codes of the input device (38 cursor up, 256 + 32 * pad + button, ...).
-  void Press(int code);
-  void Release(int code);
+  void Press(int code), Release(int code);
   void Tap(int code);  // pressed and released before the next update
   void Hold(int code, int updates = 1);  // pressed for `updates`, then released for one
   void Type(int character);
   // The left button or the bare pointer at a device pixel position.
-  void MouseDown(float x, float y);
-  void MouseUp(float x, float y);
-  void MouseMove(float x, float y);
+  void MouseDown(float x, float y), MouseUp(float x, float y), MouseMove(float x, float y);
   void Resize(int width, int height);
 
   c_MyApp* app() const { return app_; }
   VelGlfwGame* host() const { return host_.get(); }
 
   // Sounds (numbers of c_MyApp::m_Sounds) started since the last call, with their channels.
-  struct Played {
-    int sound, channel;
-  };
+  struct Played { int sound, channel; };
   std::vector<Played> TakePlayed();
   std::vector<int> TakeEffects();  // the sound numbers of TakePlayed but the tune channel's
 
@@ -64,8 +58,7 @@ class GameHarness {
   HarnessOptions options_;
   std::unique_ptr<VelKestrelGame> host_;
   c_MyApp* app_ = nullptr;
-  std::string dir_;
-  std::string previous_cwd_;
+  std::string dir_, previous_cwd_;
   size_t calls_seen_ = 0;
 };
 

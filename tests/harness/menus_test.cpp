@@ -97,8 +97,7 @@ TEST_F(Menus, ThePausePanelRisesBackOrResumeLowersItAndQuitEndsTheGame) {
   EXPECT_TRUE(std::equal(slides.begin() + 12, slides.begin() + 24, slides.begin() + 36));
   EXPECT_EQ(game.TakeEffects(), (Sounds{98, 98, 98, 98}));
 
-  game.Hold(27);
-  game.Update(12);
+  game.Hold(27, 13);
   std::vector<int> selected;  // left selects quit, right resume again, left quit
   for (int key : {37, 39, 37}) game.Hold(key), selected.push_back(app->m_PauseSel);
   EXPECT_EQ(selected, (std::vector<int>{-1, 0, -1}));
@@ -126,9 +125,8 @@ TEST_F(Menus, TheOptionsBoxCyclesTheSoundTogglesTheICadeAndSavesWhenClosed) {
   app->p_PlayTune(String("Universe"), 1);
   for (int expected : {2, 3, 0, 1}) {
     if (expected == 0) app->p_PlayTune(String("Universe"), 1);  // playing again under "Music"
-    game.Hold(13);
-    EXPECT_EQ(app->m_Options[5], expected);
-    EXPECT_EQ(app->m_TunePlaying, 0) << expected;  // stopped by Off and SFX, not restarted
+    game.Hold(13);  // the tune stopped by Off and SFX, not restarted
+    EXPECT_EQ((std::vector<int>{app->m_Options[5], app->m_TunePlaying}), (std::vector<int>{expected, 0}));
   }
   // Every change sounds, unless the new mode has no effects (Music, Off).
   EXPECT_EQ(game.TakeEffects(), (Sounds{99, 99, 99}));

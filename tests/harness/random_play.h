@@ -1,8 +1,7 @@
-// A random player for the headless game, drawing its keyboard, mouse and gamepad input from a
-// source of numbers (a generator for the soak, the fuzzer's bytes), biased by the screen on
-// show so that every screen is reached; now and then it switches fullscreen, resizes, or takes
-// the focus away. It never asks the game to end: no F4, close or back-key code, and no back
-// where back ends the program (the menu without the options box, loading, a game ending).
+// A random player: keyboard, mouse and gamepad input from a source of numbers (a generator, the
+// fuzzer's bytes), biased by the screen on show so that every screen is reached, and now and then
+// fullscreen, a resize or a lost focus. It never asks the game to end: no F4, close or back-key
+// code, no back where back ends the program (the menu without the options box, loading, an end).
 #pragma once
 
 #include <cstdint>

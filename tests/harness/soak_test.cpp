@@ -1,7 +1,6 @@
-// The soak: random play (random_play.h) through every screen, for the sanitizer build.
-// ZIPKIN_SOAK_UPDATES sets its length: 20,000 updates by default, 1,000,000 under the CTest
-// label `soak`. Once per game-minute a full collection measures the live bytes and checks the
-// collector's invariants.
+// The soak: random play through every screen, for the sanitizer build; ZIPKIN_SOAK_UPDATES sets
+// its length (20,000 updates by default, 1,000,000 under the CTest label `soak`). Once per game
+// minute a full collection measures the live bytes and checks the collector's invariants.
 
 #include <algorithm>
 #include <cstdio>
