@@ -26,7 +26,8 @@ TEST_F(Drawing, PenStateIsCopiedIntoEachCommandAndAClearResetsIt) {
   app->p_Rect(1, 2, 3, 4);
   app->p_Oval(8, 9, 10, 11);
   ASSERT_EQ(app->m_DrawCount, 45);
-  EXPECT_EQ(std::vector<float>(At(0), At(0) + 14), (std::vector<float>{1, 5, 6, -30, 2, 2, 7, 0.5f, 0, 0, 255, 0, 0, 1}));
+  EXPECT_EQ(std::vector<float>(At(0), At(0) + 14),
+            (std::vector<float>{1, 5, 6, -30, 2, 2, 7, 0.5f, 0, 0, 255, 0, 0, 1}));
   EXPECT_EQ(std::vector<float>(At(1), At(1) + 8), (std::vector<float>{-3717, 1, 2, -30, 3, 4, 0, 0.5f}));
   EXPECT_EQ((std::vector<float>{At(2)[0], At(2)[5]}), (std::vector<float>{-3716, 11}));
   app->p_CLS2D();  // clears the list and the pen; an absent colour keeps the clear colour
@@ -49,7 +50,8 @@ TEST_F(Drawing, TextMeasuresAnchorsBreaksLinesAndFollowsItsBaseline) {
   EXPECT_EQ(text("", 0, 0), std::vector<float>());
   // "ab" at size 1.5 measures 20: centred, the glyphs sit 10.5 and 21 after x - 10.
   EXPECT_EQ(text("ab", 1, 1, 0, 1.5f), (std::vector<float>{100.5f, 50, 111, 50}));
-  EXPECT_EQ((std::vector<float>{float(app->TextWidth(String(" ab"), 7)), At(0)[6]}), (std::vector<float>{20, 'a' - 32}));
+  EXPECT_EQ((std::vector<float>{float(app->TextWidth(String(" ab"), 7)), At(0)[6]}),
+            (std::vector<float>{20, 'a' - 32}));
   EXPECT_EQ(text("A", 0, 0), (std::vector<float>{107, 55}));  // ay 0 and 2: half a line lower, higher
   EXPECT_EQ(text("A", 0, 2), (std::vector<float>{107, 45}));
   // Backslash-n starts a line back at the anchor; a trailing backslash is a glyph; a line feed

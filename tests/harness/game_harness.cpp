@@ -71,12 +71,7 @@ void GameHarness::FinishLoading(int limit) {
 void GameHarness::Press(int code) { host_->KeyEvent(1, code); }
 void GameHarness::Release(int code) { host_->KeyEvent(2, code); }
 void GameHarness::Tap(int code) { Press(code), Release(code); }
-void GameHarness::Hold(int code, int updates) {
-  Press(code);
-  Update(updates);
-  Release(code);
-  Update();
-}
+void GameHarness::Hold(int code, int updates) { Press(code), Update(updates), Release(code), Update(); }
 void GameHarness::Type(int character) { host_->KeyEvent(3, character); }
 
 void GameHarness::MouseDown(float x, float y) {
@@ -86,8 +81,7 @@ void GameHarness::MouseDown(float x, float y) {
 void GameHarness::MouseUp(float x, float y) { host_->MouseEvent(5, 0, x, y); }
 void GameHarness::MouseMove(float x, float y) { host_->MouseEvent(6, 0, x, y); }
 void GameHarness::Resize(int width, int height) {
-  fake_glfw::state().width = width;
-  fake_glfw::state().height = height;
+  fake_glfw::state().width = width, fake_glfw::state().height = height;
 }
 
 std::vector<GameHarness::Played> GameHarness::TakePlayed() {

@@ -102,8 +102,10 @@ TEST_F(Music, TheArrangementFollowsFromTheSeedAndTheSectionsPlayed) {
   const int family[6] = {0, 1, 1, 2, 3, 4};
   for (int seed = 0; seed < 40; ++seed) {
     tono->p_Tono_StartTune(String("Retro/Cave Digger"), seed, 100);
-    for (int i = 1; i <= 5; ++i)
-      EXPECT_TRUE(tono->m_InstrumentPick[i] >= 1 && tono->m_InstrumentPick[i] <= tono->m_InstrumentCount[family[i]]) << seed;
+    for (int i = 1; i <= 5; ++i) {
+      const int pick = tono->m_InstrumentPick[i];
+      EXPECT_TRUE(pick >= 1 && pick <= tono->m_InstrumentCount[family[i]]) << seed;
+    }
   }
 }
 

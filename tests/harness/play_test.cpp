@@ -134,7 +134,8 @@ TEST_F(Play, StompsAndGemsScoreInChainsAndHitsCostALifeEachUntilTheGameEnds) {
   game.Update(179);
   EXPECT_EQ(obj(0)[0], 1.0f);
   game.Update();
-  EXPECT_EQ((std::vector<float>{obj(0)[0], float(app->m_BadCount), app->m_Speed}), (std::vector<float>{0, 50, speed + 0.01f}));
+  EXPECT_EQ((std::vector<float>{obj(0)[0], float(app->m_BadCount), app->m_Speed}),
+            (std::vector<float>{0, 50, speed + 0.01f}));
   EXPECT_EQ(game.TakeEffects(), (Sounds{3, 3, 3, 6}));  // and the landing
 
   // Gems: 5, 10, 15, each with eight sparks thrown evenly round; a chain ends 90 updates on.
