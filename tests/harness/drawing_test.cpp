@@ -1,151 +1,171 @@
-// Drawing and text: the pen, the commands producers write, text layout and the hit tests.
-#include <gtest/gtest.h>
+// Drawing, text and hit tests; stars, particles and sound effects.
 
+#include <cmath>
+
+#include "audio/audio_module.h"
+#include "audio/gxtk_audio.h"
 #include "harness/game_harness.h"
 
 namespace {
 
-struct Command {
-  float v[15];
+struct Drawing : LoadedGame {
+  void SetUp() override { app->p_CLS2D(0, 0, 0, 1); }
+  const float* At(int command) { return &app->m_DrawList[15 * command]; }
+  float* Particle(int record) { return &app->m_Particles[10 * record]; }
 };
-
-std::vector<Command> commands(c_MyApp* app) {
-  std::vector<Command> out;
-  for (int i = 0; i + 15 <= app->m_DrawCount; i += 15) {
-    Command c;
-    for (int k = 0; k < 15; ++k) c.v[k] = app->m_DrawList[i + k];
-    out.push_back(c);
-  }
-  return out;
-}
-
-class Drawing : public testing::Test {
- protected:
-  void SetUp() override {
-    game.FinishLoading();
-    app = game.app();
-    app->p_CLS2D(0, 0, 0, 1);
-  }
-  GameHarness game;
-  c_MyApp* app = nullptr;
-};
+using Effects = Drawing;
 
 }  // namespace
 
-TEST_F(Drawing, PenStateIsCopiedIntoEachCommand) {
+TEST_F(Drawing, PenStateIsCopiedIntoEachCommandAndAClearResetsIt) {
   app->p_SetSize(2);
-  EXPECT_EQ(app->m_SizeY, 2.0f);
   app->p_SetCol(10, 20, 30, 0.5f);
   app->p_SetCol(255, 0, 0);  // keeps the alpha
   app->p_SetRot(30);
   app->p_DrawImg(1, 5, 6, 7);
   app->p_Rect(1, 2, 3, 4);
   app->p_Oval(8, 9, 10, 11);
-  std::vector<Command> c = commands(app);
-  ASSERT_EQ(c.size(), 3u);
-  EXPECT_EQ(c[0].v[0], 1.0f);
-  EXPECT_EQ(c[0].v[3], -30.0f);
-  EXPECT_EQ(c[0].v[4], 2.0f);
-  EXPECT_EQ(c[0].v[6], 7.0f);
-  EXPECT_EQ(c[0].v[7], 0.5f);
-  EXPECT_EQ(c[0].v[10], 255.0f);
-  EXPECT_EQ(c[0].v[11], 0.0f);
-  EXPECT_EQ(c[0].v[13], 1.0f);
-  EXPECT_EQ(c[1].v[0], -3717.0f);
-  EXPECT_EQ(c[1].v[4], 3.0f);
-  EXPECT_EQ(c[1].v[6], 0.0f);
-  EXPECT_EQ(c[2].v[0], -3716.0f);
-  EXPECT_EQ(c[2].v[5], 11.0f);
-
-  // A clear resets the pen and the list, and an absent colour keeps the clear colour.
-  app->p_CLS2D();
-  EXPECT_EQ(app->m_DrawCount, 0);
-  EXPECT_EQ(app->m_SizeX, 1.0f);
-  EXPECT_EQ(app->m_Rot, 0.0f);
-  EXPECT_EQ(app->m_ColG, 255.0f);
-  EXPECT_EQ(app->m_ClsA, 1.0f);
+  ASSERT_EQ(app->m_DrawCount, 45);
+  EXPECT_EQ(std::vector<float>(At(0), At(0) + 14),
+            (std::vector<float>{1, 5, 6, -30, 2, 2, 7, 0.5f, 0, 0, 255, 0, 0, 1}));
+  EXPECT_EQ(std::vector<float>(At(1), At(1) + 8), (std::vector<float>{-3717, 1, 2, -30, 3, 4, 0, 0.5f}));
+  EXPECT_EQ((std::vector<float>{At(2)[0], At(2)[5]}), (std::vector<float>{-3716, 11}));
+  app->p_CLS2D();  // clears the list and the pen; an absent colour keeps the clear colour
+  EXPECT_EQ((std::vector<float>{app->m_SizeX, app->m_Rot, app->m_ColG, app->m_ClsA, float(app->m_DrawCount)}),
+            (std::vector<float>{1, 0, 255, 1, 0}));
 }
 
-TEST_F(Drawing, TextMeasuresAnchorsAndBreaksLines) {
-  app->p_Text(100, 100, String(""), 0, 0);
-  EXPECT_EQ(app->m_DrawCount, 0);
-
-  // "ab" at size 1.5: measure 20; the glyphs sit 10.5 and 21 after the anchor.
-  app->p_SetSize(1.5f);
-  EXPECT_EQ(app->TextWidth(String(" ab"), 7), 20);
-  app->p_Text(100, 50, String("ab"), 1, 1);
-  std::vector<Command> c = commands(app);
-  ASSERT_EQ(c.size(), 2u);
-  EXPECT_FLOAT_EQ(c[0].v[1], 100.0f - 10.0f + 10.5f);
-  EXPECT_FLOAT_EQ(c[1].v[1], 100.0f - 10.0f + 21.0f);
-  EXPECT_FLOAT_EQ(c[0].v[2], 50.0f);
-  EXPECT_EQ(c[0].v[6], static_cast<float>('a' - 32));
-
-  // ay = 0 puts the glyph centres half a line (5 units at size 1) below y.
-  app->p_CLS2D();
-  app->p_Text(0, 50, String("A"), 0, 0);
-  EXPECT_FLOAT_EQ(commands(app)[0].v[2], 55.0f);
-
-  // Backslash-n starts a new line back at the anchor; a trailing backslash is a glyph; a real
-  // line feed only advances.
-  app->p_CLS2D();
-  app->p_Text(0, 0, String("A\\nB\\"), 0, 1);
-  c = commands(app);
-  ASSERT_EQ(c.size(), 3u);
-  EXPECT_FLOAT_EQ(c[0].v[1], 7.0f);
-  EXPECT_NEAR(c[1].v[1], 0.0f, 1e-4);
-  EXPECT_NEAR(c[1].v[2], 10.0f, 1e-4);
-  EXPECT_EQ(c[2].v[6], 60.0f);
-  app->p_CLS2D();
-  app->p_Text(0, 0, String("A\nB"), 0, 1);
-  c = commands(app);
-  ASSERT_EQ(c.size(), 2u);
-  EXPECT_FLOAT_EQ(c[1].v[1], 21.0f);
-
-  // Spacing: "i" is 3 narrower, "m" 2 wider than the cell.
-  app->p_CLS2D();
-  app->p_Text(0, 0, String("imi"), 0, 1);
-  c = commands(app);
-  EXPECT_FLOAT_EQ(c[1].v[1] - c[0].v[1], 4.0f);
-  EXPECT_FLOAT_EQ(c[2].v[1] - c[1].v[1], 9.0f);
-}
-
-TEST_F(Drawing, RotatedTextFollowsItsBaseline) {
-  app->p_SetRot(90);  // text runs down the screen
-  app->p_Text(0, 0, String("AB"), 0, 1);
-  std::vector<Command> c = commands(app);
-  ASSERT_EQ(c.size(), 2u);
-  EXPECT_NEAR(c[0].v[1], 0.0f, 1e-4);
-  EXPECT_NEAR(c[0].v[2], 7.0f, 1e-4);
-  EXPECT_NEAR(c[1].v[2], 14.0f, 1e-4);
-  EXPECT_EQ(c[0].v[3], -90.0f);
-}
-
-TEST_F(Drawing, NumbersAreRightAlignedInTheirField) {
-  EXPECT_TRUE(app->p_rstr(42, 5, String("0")) == String("00042"));
-  EXPECT_TRUE(app->p_rstr(123456, 5, String("0")) == String("23456"));
-  EXPECT_TRUE(app->p_rstr(7, 0, String("0")) == String("07"));
-  EXPECT_TRUE(app->p_rstr(-5, 4, String(" ")) == String("  -5"));
-  EXPECT_TRUE(app->p_rstr(1234, 11, String(" ")) == String("       1234"));
+TEST_F(Drawing, TextMeasuresAnchorsBreaksLinesAndFollowsItsBaseline) {
+  // The glyphs' centres, x then y, rounded to thousandths.
+  auto text = [&](const char* s, float ax, float ay, float rot = 0, float size = 1) {
+    app->p_CLS2D();
+    app->p_SetRot(rot);
+    app->p_SetSize(size);
+    app->p_Text(100, 50, String(s), ax, ay);
+    std::vector<float> at;
+    for (int i = 0; i < app->m_DrawCount / 15; ++i)
+      for (int k : {1, 2}) at.push_back(std::round(At(i)[k] * 1000) / 1000);
+    return at;
+  };
+  EXPECT_EQ(text("", 0, 0), std::vector<float>());
+  // "ab" at size 1.5 measures 20: centred, the glyphs sit 10.5 and 21 after x - 10.
+  EXPECT_EQ(text("ab", 1, 1, 0, 1.5f), (std::vector<float>{100.5f, 50, 111, 50}));
+  EXPECT_EQ((std::vector<float>{float(app->TextWidth(String(" ab"), 7)), At(0)[6]}),
+            (std::vector<float>{20, 'a' - 32}));
+  EXPECT_EQ(text("A", 0, 0), (std::vector<float>{107, 55}));  // ay 0 and 2: half a line lower, higher
+  EXPECT_EQ(text("A", 0, 2), (std::vector<float>{107, 45}));
+  // Backslash-n starts a line back at the anchor; a trailing backslash is a glyph; a line feed
+  // only advances. "i" is 3 narrower than the cell, "m" 2 wider.
+  EXPECT_EQ(text("A\\nB\\", 0, 1), (std::vector<float>{107, 50, 100, 60, 107, 60}));
+  EXPECT_EQ(At(2)[6], 60.0f);
+  EXPECT_EQ(text("A\nB", 0, 1), (std::vector<float>{107, 50, 121, 50}));
+  EXPECT_EQ(text("imi", 0, 1), (std::vector<float>{107, 50, 111, 50, 120, 50}));
+  EXPECT_EQ(text("AB", 0, 1, 90), (std::vector<float>{100, 57, 100, 64}));  // down the screen
+  EXPECT_EQ(At(0)[3], -90.0f);
 }
 
 TEST_F(Drawing, HitTestsNeedAHeldPointerInsideTheirBoxes) {
-  // Image 97 has 32-unit frames: at -hd art 64 pixels times the scale 0.5.
+  // Image 97's 32-unit frames: a button's box is open at its edge, 16 away; a touch box
+  // reaches 6 units beyond its left and top and 12 beyond its right and bottom.
   game.MouseDown(100, 100);
   game.Update();
-  app->p_CLS2D();
-  EXPECT_EQ(app->p_Button(97, 110, 110, 0), 1);
-  EXPECT_EQ(app->m_ButtonHit, 1);
-  EXPECT_EQ(app->p_Button(97, 116, 100, 0), 0);  // exactly on the edge: outside
-  EXPECT_EQ(app->p_Button0(97, 90, 90, 0), 1);
-  EXPECT_EQ(app->p_Touch(104, 104, 10, 10), 1);   // 6 units beyond the left and top
-  EXPECT_EQ(app->p_Touch(79, 79, 10, 10), 1);     // 12 beyond the right and bottom
-  EXPECT_EQ(app->p_Touch(78, 78, 10, 10), 0);
-  EXPECT_EQ(app->p_MouseIn_Centered(100, 100, 4, 4), 1);
-  EXPECT_EQ(app->p_MouseIn_Centered(102, 100, 4, 4), 0);
-
+  EXPECT_EQ((std::vector<int>{app->p_Button(97, 110, 110, 0), app->m_ButtonHit, app->p_Button(97, 116, 100, 0),
+                              app->p_Button0(97, 90, 90, 0), app->p_Button0(97, 100, 130, 0),
+                              app->p_Button0(97, 130, 100, 0), app->p_Touch(104, 104, 10, 10),
+                              app->p_Touch(79, 79, 10, 10), app->p_Touch(78, 78, 10, 10),
+                              app->p_MouseIn_Centered(100, 100, 4, 4), app->p_MouseIn_Centered(102, 100, 4, 4)}),
+            (std::vector<int>{1, 1, 0, 1, 0, 0, 1, 1, 0, 1, 0}));
   game.MouseUp(100, 100);
   game.Update();
   EXPECT_EQ(app->p_Button(97, 100, 100, 0), 0);
-  EXPECT_EQ(app->m_TouchX[0], -3717);
+}
+
+TEST_F(Effects, StarsWrapAroundAndAreRenewed) {
+  app->p_ResetStars(0);  // out of range: keeps 100
+  EXPECT_EQ(app->m_StarCount, 100);
+  const float m = 16.0f;
+  float* star = &app->m_Stars[0];
+  star[1] = -m + 0.5f;
+  star[2] = 100.0f;
+  star[3] = 1.0f;
+  app->p_DoStars(-0.5f, 0.0f);  // on the edge: not yet gone
+  EXPECT_EQ(star[1], -m);
+  app->p_CLS2D();
+  app->p_DoStars(-0.5f, 0.0f);  // past it: back on the right, at a new height, speed and look
+  EXPECT_NEAR(star[1], vel_Game_jscrw + m - 0.5f, 1e-3);
+  EXPECT_TRUE(star[2] != 100.0f && star[2] >= -8.0f && star[2] <= vel_Game_jscrh + 8.0f) << star[2];
+  EXPECT_TRUE(star[3] >= 0.2f && star[3] <= 0.8f && star[0] == std::floor(star[0])) << star[3];
+  // One command per star, image 96, alpha = speed.
+  EXPECT_EQ(app->m_DrawCount, 15 * (app->m_StarCount + 1));
+  EXPECT_EQ((std::vector<float>{At(0)[0], At(0)[7]}), (std::vector<float>{96, star[3]}));
+}
+
+TEST_F(Effects, ThePoolFillsFromTheTopSparksFallAndFadeAndPopUpsStayUpright) {
+  app->p_ResetParticles(0);  // out of range: keeps 250, still frees
+  EXPECT_EQ((std::vector<float>{float(app->m_ParticleMax), app->p_FreeParticle()}), (std::vector<float>{250, 2500}));
+  app->p_ThrowParticle(100, 100, 1, 5, 90, 4);
+  app->p_ThrowParticle(100, 100, 2, 5, 90, 4);  // kind 2 slows and falls
+  EXPECT_EQ(app->p_FreeParticle(), 2480.0f);
+  Particle(250)[7] = 0.7f;
+  app->p_DoParticles();
+  EXPECT_EQ((std::vector<float>{At(1)[0], At(1)[7]}), (std::vector<float>{96, 0.7f}));
+  app->p_DoParticles();
+  const float *straight = Particle(250), *falling = Particle(249);
+  EXPECT_LT(std::fabs(straight[1] - 108.0f) + std::fabs(straight[2] - 100.0f), 1e-4);
+  EXPECT_LT(std::fabs(falling[1] - 107.8f) + std::fabs(falling[2] - 100.2f), 1e-4);
+  int updates = 2;  // its life of 0.7 ends 71 updates on
+  while (Particle(250)[0] != 0.0f && updates < 200) app->p_DoParticles(), ++updates;
+  EXPECT_EQ(updates, 71);
+
+  // A score pop-up: a number drawn upright while it spins in its record, in yellow ink.
+  app->p_ResetParticles(250);
+  app->p_AddParticle(99, 200, 200, 0, -0.25f, 150, 3, 0);
+  app->p_CLS2D();
+  app->p_DoParticles();
+  EXPECT_EQ((std::vector<float>{At(0)[0], At(0)[3], At(0)[6], At(0)[12]}),
+            (std::vector<float>{90, 0, '1' - 32, 0.1f * 255.0f}));
+
+  for (int i = 0; i <= 250; ++i) Particle(i)[0] = 1.0f;  // a full pool takes nothing more
+  app->p_AddParticle(99, 0, 0, 0, 0, 0, 3, 1);
+  EXPECT_EQ(Particle(0)[9], 0.0f);
+}
+
+TEST_F(Effects, EffectsRotateOverTwentyFourChannelsAndTheSoundOptionGatesThemAndTunes) {
+  game.TakePlayed();
+  app->m_SfxVoice = 0;
+  for (int i = 0; i < 25; ++i) app->p_PlaySFX(1, 1.0f);
+  std::vector<int> channels;
+  for (const GameHarness::Played& p : game.TakePlayed()) channels.push_back(p.sound == 1 ? p.channel : -1);
+  ASSERT_EQ(channels.size(), 25u);  // the 25th cuts the first
+  EXPECT_EQ((std::vector<int>{channels[0], channels[22], channels[23], channels[24]}), (std::vector<int>{1, 23, 0, 1}));
+
+  app->m_Options[5] = 3;  // no effect at all, not even a stopped channel
+  fake_al::world().calls.clear();
+  app->p_PlaySFX(1, 1.0f);
+  EXPECT_TRUE(fake_al::world().calls.empty());
+  app->m_Options[5] = 2;  // a missing effect still stops its channel and sets rate, volume, pan
+  app->m_Sounds.Set(7, static_cast<c_Sound*>(nullptr));
+  app->p_PlaySFX(7, 0.8f, 0.5f, -0.35f);
+  EXPECT_TRUE(game.TakePlayed().empty());
+  const fake_al::Source& s = fake_al::world().sources[vel_audio_device->channels[app->m_Order[app->m_SfxVoice]].source];
+  EXPECT_TRUE(s.pitch == 0.8f && s.gain == 0.5f && s.position[0] < 0.0f) << s.pitch << " " << s.gain;
+
+  // Tunes: option 2 stops a playing tune and starts nothing; 3 plays one.
+  const int& tune = vel_audio_device->channels[32].state;
+  for (int option : {1, 2, 3}) {
+    app->m_Options[5] = option;
+    app->p_PlayTune(String("Universe"), 1);
+    EXPECT_EQ(app->m_TunePlaying, option != 2);
+    EXPECT_EQ(tune, option != 2) << option;
+  }
+  vel_Game_HasMusicStream = 1;  // the streamed tune follows the pause state
+  for (int paused : {1, 0}) {
+    app->m_Paused = paused;
+    game.Update();
+    EXPECT_EQ(tune, 1 + paused);
+  }
+  app->p_StopTune();
+  EXPECT_EQ(app->m_TunePlaying + tune, 0);
+  app->p_PlayTune(String("NoSuchTune"), 1);  // a missing tune still counts as playing
+  EXPECT_EQ(app->m_TunePlaying, 1);
 }

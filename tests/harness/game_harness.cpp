@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,48 +13,20 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-const double kUpdatePeriod = 1.0 / 60.0;
-
-void link_tree(const fs::path& from, const fs::path& to) {
-  fs::create_directories(to);
-  for (const fs::directory_entry& e : fs::directory_iterator(from)) {
-    if (e.is_directory()) {
-      link_tree(e.path(), to / e.path().filename());
-    } else {
-      fs::create_symlink(fs::canonical(e.path()), to / e.path().filename());
-    }
-  }
-}
-
-}  // namespace
-
 GameHarness::GameHarness(HarnessOptions options) : options_(std::move(options)) {
-  static bool collector_ready = false;
-  if (!collector_ready) {
-    gc_init1();
-    collector_ready = true;
-  }
+  static const bool collector_ready = (gc_init1(), true);
+  (void)collector_ready;
   fake_glfw::reset();
   fakegl::reset();
   fake_al::reset();
 
-  char cwd[PATH_MAX];
-  previous_cwd_ = getcwd(cwd, sizeof cwd) ? cwd : ".";
+  previous_cwd_ = fs::current_path();
   char pattern[] = "/tmp/zipkin-harness-XXXXXX";
   dir_ = mkdtemp(pattern);
-  if (options_.with_data) {
-    if (options_.edit_data) {
-      link_tree(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
-      options_.edit_data(dir_ + "/data");
-    } else {
-      fs::create_directory_symlink(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
-    }
-  }
+  if (options_.with_data) fs::create_directory_symlink(ZIPKIN_DATA_DIR, fs::path(dir_) / "data");
   if (chdir(dir_.c_str()) != 0) std::abort();
 
-  // The start-up of the process entry, without its loop.
+  // The process entry's start-up, without its loop.
   glfwInit();
   host_.reset(new VelKestrelGame);
   VelGame::_game = host_.get();
@@ -72,10 +43,8 @@ GameHarness::~GameHarness() {
   if (chdir(previous_cwd_.c_str()) != 0) std::abort();
   std::error_code ignored;
   fs::remove_all(dir_, ignored);
-  VelGame::_game = nullptr;
+  VelGame::_game = nullptr;  // the game's objects stay with the collector, unreachable
   VelGlfwGame::_glfwGame = nullptr;
-  // The game's objects stay with the collector; the next harness's roots no longer reach
-  // them.
 }
 
 void GameHarness::Start() {
@@ -86,50 +55,33 @@ void GameHarness::Start() {
 
 void GameHarness::Update(int count) {
   for (int i = 0; i < count; ++i) {
-    fake_glfw::state().time += kUpdatePeriod;
+    fake_glfw::state().time += 1.0 / 60.0;
     host_->UpdateGame();
   }
 }
 
 void GameHarness::Render() { host_->RenderGame(); }
-
 void GameHarness::Frame(int count) {
-  for (int i = 0; i < count; ++i) {
-    Update();
-    Render();
-  }
+  for (int i = 0; i < count; ++i) Update(), Render();
 }
-
 void GameHarness::FinishLoading(int limit) {
   for (int i = 0; i < limit && app_->m_LoadStep > 0; ++i) Frame();
 }
 
 void GameHarness::Press(int code) { host_->KeyEvent(1, code); }
 void GameHarness::Release(int code) { host_->KeyEvent(2, code); }
-void GameHarness::Tap(int code) {
-  Press(code);
-  Release(code);
-}
+void GameHarness::Tap(int code) { Press(code), Release(code); }
+void GameHarness::Hold(int code, int updates) { Press(code), Update(updates), Release(code), Update(); }
 void GameHarness::Type(int character) { host_->KeyEvent(3, character); }
 
 void GameHarness::MouseDown(float x, float y) {
   host_->MouseEvent(6, 0, x, y);
   host_->MouseEvent(4, 0, x, y);
 }
-
 void GameHarness::MouseUp(float x, float y) { host_->MouseEvent(5, 0, x, y); }
 void GameHarness::MouseMove(float x, float y) { host_->MouseEvent(6, 0, x, y); }
-
 void GameHarness::Resize(int width, int height) {
-  fake_glfw::state().width = width;
-  fake_glfw::state().height = height;
-}
-
-int GameHarness::ChannelOfSource(unsigned source) {
-  if (!vel_audio_device || !source) return -1;
-  for (int i = 0; i < gxtkAudio::kChannels; ++i)
-    if (vel_audio_device->channels[i].source == source) return i;
-  return -1;
+  fake_glfw::state().width = width, fake_glfw::state().height = height;
 }
 
 std::vector<GameHarness::Played> GameHarness::TakePlayed() {
@@ -144,7 +96,23 @@ std::vector<GameHarness::Played> GameHarness::TakePlayed() {
       c_Sound* s = app_->m_Sounds[n];
       if (s && s->m_sample && s->m_sample->buffer == buffer) sound = n;
     }
-    played.push_back(Played{sound, ChannelOfSource(call.id)});
+    int channel = -1;
+    for (int i = 0; i < gxtkAudio::kChannels; ++i)
+      if (vel_audio_device->channels[i].source == call.id) channel = i;
+    played.push_back(Played{sound, channel});
   }
   return played;
+}
+
+std::vector<int> GameHarness::TakeEffects() {
+  std::vector<int> sounds;
+  for (const Played& p : TakePlayed())
+    if (p.channel != 32) sounds.push_back(p.sound);
+  return sounds;
+}
+
+int GameHarness::CountCommands(const std::function<bool(const float*)>& match) const {
+  int n = 0;
+  for (int i = 0; i + 15 <= app_->m_DrawCount; i += 15) n += match(&app_->m_DrawList[i]);
+  return n;
 }

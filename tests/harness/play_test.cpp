@@ -1,383 +1,184 @@
-// Play, driven through whole updates: the new world, jumps, launches and captures, stomps,
-// gems and hits, hazards coming and going, the game-over sequence and the pause.
-#include <gtest/gtest.h>
+// Play through whole updates: the new world, walking, jumps, stomps, gems, hits, the game's end.
 
 #include <cmath>
 #include <set>
 
-#include "audio/gxtk_audio.h"
 #include "harness/game_harness.h"
 
 namespace {
 
-class Play : public testing::Test {
- protected:
-  void SetUp() override {
-    game.FinishLoading();
-    app = game.app();
-  }
+using Sounds = std::vector<int>;
+
+struct Play : LoadedGame {
   void Start(int difficulty) {
-    app->m_Difficulty = difficulty;
-    app->m_Mode = 11;
-    game.Update();
-    game.TakePlayed();
+    app->m_Difficulty = difficulty, app->m_Mode = 11;
+    game.Update(), game.TakePlayed();
   }
   // A world with no objects and no new hazards, the hero standing still.
   void StartEmpty() {
     Start(2);
     for (int b = 0; b <= 100; ++b) obj(b)[0] = 0;
-    app->m_BadCount = 0;
-    game.Update();
+    app->m_BadCount = 0, game.Update();
   }
   float& w(int i) { return app->m_World[i]; }
   float* planet(int p) { return &app->m_World[100 + 10 * p]; }
   float* obj(int b) { return &app->m_Bads[10 * b]; }
   // A risen object in record 0 at an angle of the hero's planet.
   void Put(int kind, float angle) {
-    float* r = obj(0);
-    for (int i = 0; i < 10; ++i) r[i] = 0;
-    r[0] = static_cast<float>(kind);
-    r[1] = w(11);
-    r[2] = angle;
+    std::fill(obj(0), obj(0) + 10, 0.0f);
+    obj(0)[0] = static_cast<float>(kind), obj(0)[1] = w(11), obj(0)[2] = angle;
   }
-  std::vector<int> Heard() {
-    std::vector<int> sounds;
-    for (const GameHarness::Played& p : game.TakePlayed()) sounds.push_back(p.sound);
-    return sounds;
-  }
-  // The hero's sprite in this update's draw list (sheet 1, frames 0..4), or null.
+  // The hero's sprite (sheet 1, frames 0..4) in this update's draw list, or null.
   const float* HeroSprite() {
-    for (int i = 0; i + 15 <= app->m_DrawCount; i += 15) {
-      const float* c = &app->m_DrawList[i];
-      if (c[0] == 1.0f && c[6] <= 4.0f) return c;
-    }
+    for (int i = 0; i + 15 <= app->m_DrawCount; i += 15)
+      if (app->m_DrawList[i] == 1.0f && app->m_DrawList[i + 6] <= 4.0f) return &app->m_DrawList[i];
     return nullptr;
   }
-  GameHarness game;
-  c_MyApp* app = nullptr;
 };
-
-using Sounds = std::vector<int>;
 
 }  // namespace
 
-TEST_F(Play, ANewWorldHasItsPlanetsInARowTheHeroOnTopOfPlanetFiveAndAHazardOppositeEach) {
-  const int kept[] = {15, 25, 40};
+TEST_F(Play, ANewWorldHasItsPlanetsInARowTheHeroOnPlanetFiveAndAHazardOppositeEach) {
   for (int d = 1; d <= 3; ++d) {
     Start(d);
-    EXPECT_EQ(app->m_BadCount, kept[d - 1]);
+    EXPECT_EQ(app->m_BadCount, d == 1 ? 15 : d == 2 ? 25 : 40);
   }
-  EXPECT_EQ(app->m_Mode, 10);
-  EXPECT_EQ(app->m_Lives, 3);
-  EXPECT_EQ(app->m_TunePlaying, vel_Game_HasMusicStream);  // the streamed tune, when built with it
-  for (int p = 0; p <= 9; ++p) {
+  EXPECT_EQ((std::vector<int>{app->m_Mode, app->m_Lives}), (std::vector<int>{10, 3}));
+  std::vector<int> onPlanet(10);
+  for (int b = 0; b <= 100; ++b)
+    if (obj(b)[0] == 1 && obj(b)[2] == 180) ++onPlanet[static_cast<int>(obj(b)[1])];
+  EXPECT_EQ(onPlanet, std::vector<int>(10, 1));
+  for (int p = 0; p <= 9; ++p) {  // sizes apart, spins of 0.2 to 1 either way
     EXPECT_EQ(planet(p)[1], 450.0f * p);
-    EXPECT_GE(planet(p)[3], 0.85f);
-    EXPECT_LE(planet(p)[3], 1.35f);
-    if (p > 0) {
-      EXPECT_GT(std::fabs(planet(p)[3] - planet(p - 1)[3]), 0.2f) << p;
-    }
-    EXPECT_NE(planet(p)[7], planet(p)[8]);
-    EXPECT_GE(std::fabs(planet(p)[6]), 0.2f);
-    EXPECT_LE(std::fabs(planet(p)[6]), 1.0f);
+    EXPECT_TRUE(planet(p)[3] >= 0.85f && planet(p)[3] <= 1.35f) << p;
+    if (p > 0) EXPECT_GT(std::fabs(planet(p)[3] - planet(p - 1)[3]), 0.2f) << p;
+    EXPECT_TRUE(std::fabs(planet(p)[6]) >= 0.2f && std::fabs(planet(p)[6]) <= 1.0f) << p;
   }
-  EXPECT_EQ(planet(5)[6], 0.2f);
-  EXPECT_EQ(w(251), 270.0f);
-  EXPECT_NE(w(201) + w(211) + w(221), 0.0f);  // the other pads anywhere on their planets
-  int onPlanet[10] = {};
-  for (int b = 0; b <= 100; ++b) {
-    if (obj(b)[0] == 0) continue;
-    EXPECT_EQ(obj(b)[0], 1.0f);
-    EXPECT_EQ(obj(b)[2], 180.0f);
-    ++onPlanet[static_cast<int>(obj(b)[1])];
-  }
-  for (int n : onPlanet) EXPECT_EQ(n, 1);
-
+  EXPECT_EQ((std::vector<float>{planet(5)[6], w(251)}), (std::vector<float>{0.2f, 270}));
   game.Update();
-  EXPECT_EQ(w(11), 5.0f);
-  EXPECT_NEAR(w(8), planet(5)[1], 1.0f);
+  EXPECT_EQ((std::vector<float>{w(11), w(4)}), (std::vector<float>{5, 0}));
   EXPECT_NEAR(w(9), planet(5)[2] - 125.0f * planet(5)[3], 0.01f);
-  EXPECT_EQ(w(4), 0.0f);
+  for (int updates : {99, 221}) {  // hazards rise out of the ground at 0.1 to 0.3 a frame
+    game.Update(updates);
+    for (int b = 91; b <= 100; ++b) EXPECT_EQ(obj(b)[4] < 0, updates == 99) << b;
+  }
 
-  // Hazards rise out of the ground at 0.1 to 0.3 a frame.
-  game.Update(99);
-  for (int b = 91; b <= 100; ++b) EXPECT_LT(obj(b)[4], 0.0f) << b;
-  game.Update(221);
-  for (int b = 91; b <= 100; ++b) EXPECT_EQ(obj(b)[4], 0.0f) << b;
-
-  // Gems take whole tens of degrees, one gem to each, never on the hero's planet. (A gem is
-  // refused ten degrees below another: the shortest turn counts that one as 9.)
+  // Gems take whole tens of degrees, one gem to each, never on the hero's planet.
   for (int b = 0; b <= 100; ++b) obj(b)[0] = 0;
   for (int i = 0; i < 600; ++i) app->p_AddGem();
-  std::set<float> angles;
-  size_t gems = 0;
-  for (int b = 0; b <= 100; ++b) {
-    if (obj(b)[0] == 0) continue;
-    ++gems;
-    EXPECT_NE(obj(b)[1], w(11));
-    EXPECT_EQ(std::fmod(obj(b)[2], 10.0f), 0.0f);
-    angles.insert(obj(b)[2]);
-  }
-  EXPECT_EQ(angles.size(), gems);
-  EXPECT_GT(gems, 12u);
-  EXPECT_LE(*angles.rbegin(), 340.0f);
+  std::multiset<float> angles;
+  for (int b = 0; b <= 100; ++b)
+    if (obj(b)[0] != 0) angles.insert(obj(b)[1] == w(11) ? -1 : obj(b)[2]);
+  EXPECT_EQ(std::set<float>(angles.begin(), angles.end()).size(), angles.size());
+  EXPECT_TRUE(angles.size() > 12 && *angles.begin() >= 0 && *angles.rbegin() <= 340);
+  for (float a : angles) EXPECT_EQ(std::fmod(a, 10.0f), 0.0f) << a;
 }
 
-TEST_F(Play, WalkingTurnsTheHeroAtTheSpeedOfItsPlanetAndFacesTheWay) {
+TEST_F(Play, WalkingTurnsTheHeroAtItsPlanetsSpeedAndJumpsGoHigherWhenHeld) {
   StartEmpty();
   const float size = planet(5)[3], spin = planet(5)[6] * app->m_Speed;
-  game.Press(39);  // right: steering builds up to 1 in seven updates
-  game.Update(10);
-  float before = w(12);
-  game.Update();
-  EXPECT_NEAR(w(12) - before, spin + (2.0f - size) * app->m_Speed, 1e-3);
-  EXPECT_EQ(w(5), 0.0f);
-  EXPECT_GT(w(6), 0.0f);  // walking animation
-  game.Release(39);
-  game.Press(37);  // left
-  game.Update(20);
-  before = w(12);
-  game.Update();
-  EXPECT_NEAR(w(12) - before, spin - (2.0f - size) * app->m_Speed, 1e-3);
-  EXPECT_EQ(w(5), -1.0f);
+  for (float way : {1.0f, -1.0f}) {  // right, then left: steering builds up to 1
+    const int key = way > 0 ? 39 : 37;
+    game.Press(key);
+    game.Update(20);
+    const float before = w(12);
+    game.Update();
+    EXPECT_NEAR(w(12) - before, spin + way * (2.0f - size) * app->m_Speed, 1e-3);
+    EXPECT_EQ(w(5), way > 0 ? 0.0f : -1.0f);
+    EXPECT_GT(w(6), 0.0f);  // walking animation
+    game.Release(key);
+  }
   const float* hero = HeroSprite();
   ASSERT_NE(hero, nullptr);
-  EXPECT_EQ(hero[4], -1.0f);  // mirrored
-  EXPECT_FLOAT_EQ(hero[1], w(8) - app->m_CamX);
-  EXPECT_FLOAT_EQ(hero[2], w(9) - app->m_CamY);
-}
-
-TEST_F(Play, HoldingJumpGoesHigherThanTappingAndOnlyAHardLandingSounds) {
-  StartEmpty();
-  auto peak = [&](int key, int holdFor) {
-    game.Press(key);
+  EXPECT_EQ((std::vector<float>{hero[1], hero[2], hero[4]}),
+            (std::vector<float>{w(8) - app->m_CamX, w(9) - app->m_CamY, -1}));  // mirrored
+  game.Update(30);
+  game.TakePlayed();
+  std::vector<float> peaks;
+  for (int holdFor : {1000, 1}) {  // space held, up tapped
+    game.Press(holdFor > 1 ? 32 : 38);
     float top = 0;
-    for (int i = 0; i < 400 && (i < 2 || w(4) > 0); ++i) {
-      if (i == holdFor) game.Release(key);
-      game.Update();
+    for (int i = 0; i < 400 && (i < 2 || w(4) > 0); ++i, game.Update()) {
+      if (i == holdFor) game.Release(38);
       top = std::max(top, w(4));
     }
-    game.Release(key);
+    game.Release(32);
     game.Update();
-    return top;
-  };
-  const float held = peak(32, 1000), tapped = peak(38, 1);  // space, up arrow
-  EXPECT_NEAR(held, 78.0f, 0.1f);  // 3.9 + 3.8 + ... + 0.1
-  EXPECT_NEAR(tapped, 24.7f, 0.1f);  // 3.7 + 3.4 + ... + 0.1
-  EXPECT_EQ(Heard(), (Sounds{5, 6, 5, 6}));
-
-  // Dropped from 1 unit the hero lands at 0.9 per update, from 2 units at 1.2.
-  for (float from : {1.0f, 2.0f}) {
+    peaks.push_back(top);
+  }
+  EXPECT_NEAR(peaks[0], 78.0f, 0.1f);  // 3.9 + 3.8 + ... + 0.1
+  EXPECT_NEAR(peaks[1], 24.7f, 0.1f);  // 3.7 + 3.4 + ... + 0.1
+  EXPECT_EQ(game.TakeEffects(), (Sounds{5, 6, 5, 6}));
+  for (float from : {1.0f, 2.0f}) {  // dropped from 1 unit it lands quietly, from 2 heard
     w(4) = from;
     game.Update(5);
-    EXPECT_EQ(w(4), 0.0f);
-    EXPECT_EQ(Heard(), from == 1.0f ? Sounds() : Sounds{6}) << from;
+    EXPECT_TRUE(w(4) == 0 && game.TakeEffects() == (from == 1.0f ? Sounds() : Sounds{6})) << from;
   }
 }
 
-TEST_F(Play, ALaunchPadThrowsTheHeroToTheNextPlanetWhichCatchesItWhereItIs) {
-  StartEmpty();
-  planet(4)[2] = planet(5)[2];  // planet 4 straight along the pad's throw
-  w(12) = w(251);
-  game.Update(2);
-  EXPECT_EQ(w(7), 1.0f);
-  EXPECT_EQ(w(17), 5.0f);
-  EXPECT_EQ(w(14), 3.0f);
-  EXPECT_EQ(Heard(), Sounds{2});
-
-  float x = 0, y = 0;
-  for (int i = 0; i < 600 && w(11) == 5.0f; ++i) {
-    x = w(8);
-    y = w(9);
-    game.Update();
-  }
-  ASSERT_EQ(w(11), 4.0f);
-  // Caught at the altitude of the point where the hero was, so it does not jump.
-  EXPECT_LT(std::hypot(w(8) - x, w(9) - y), 3.0f);
-  // Falling back in range of planet 5, which threw it, the hero stays with planet 4.
-  EXPECT_LT(std::hypot(w(8) - planet(5)[1], w(9) - planet(5)[2]), 125.0f * planet(5)[3] + 128.0f);
-  for (int i = 0; i < 600 && w(4) > 0; ++i) {
-    game.Update();
-    EXPECT_EQ(w(11), 4.0f);
-  }
-  EXPECT_EQ(w(7), 0.0f);
-}
-
-TEST_F(Play, StompsAndGemsScoreInChainsAndASideTouchCostsALifeOnce) {
+TEST_F(Play, StompsAndGemsScoreInChainsAndHitsCostALifeEachUntilTheGameEnds) {
   StartEmpty();
   // Falling onto hazards without touching the ground: 10, 40, 90, and a bounce each time.
   for (int stomp = 1; stomp <= 3; ++stomp) {
-    w(4) = 8;
-    w(3) = -2;
+    w(4) = 8, w(3) = -2;
     game.Update();
     Put(1, w(12));
     const int before = app->m_Score;
     game.Update();
     EXPECT_EQ(app->m_Score - before, 10 * stomp * stomp);
-    EXPECT_GT(w(3), 4.0f);
-    EXPECT_EQ(obj(0)[9], 1.0f);  // dying
+    EXPECT_TRUE(w(3) > 4.0f && obj(0)[9] == 1.0f) << stomp;  // bounced; the hazard dying
   }
-  EXPECT_EQ(Heard(), (Sounds{3, 3, 3}));
-
-  // Gems: 5, 10, 15, each with eight sparks; the chain ends 90 updates after a gem.
-  w(4) = 0;
-  w(3) = 0;
-  game.Update(2);
-  for (int gem = 1; gem <= 4; ++gem) {
-    if (gem == 4) {
-      game.Update(91);
-      app->p_ResetParticles(250);
-    }
-    Put(2, w(12));
-    int sparks = 0;
-    for (int i = 0; i <= 250; ++i) sparks -= app->m_Particles[10 * i] == 1.0f;
-    const int before = app->m_Score;
-    game.Update();
-    for (int i = 0; i <= 250; ++i) sparks += app->m_Particles[10 * i] == 1.0f;
-    EXPECT_EQ(app->m_Score - before, gem == 4 ? 5 : 5 * gem);
-    EXPECT_EQ(sparks, 8);
-    EXPECT_EQ(obj(0)[0], 0.0f);
-  }
-  EXPECT_EQ(Heard(), (Sounds{1, 1, 1, 1}));
-
-  // Walking into a hazard: one life, then 240 updates of blinking in which touches are free.
-  w(19) = -1;
-  Put(1, w(12) + 2.0f);
-  game.Update();
-  EXPECT_EQ(app->m_Lives, 2);
-  EXPECT_EQ(Heard(), Sounds{7});
-  int hidden = 0, faint = 0;
-  for (int i = 0; i < 239; ++i) {
-    Put(1, w(12) + 2.0f);
-    game.Update();
-    const float* hero = HeroSprite();
-    hidden += hero == nullptr;
-    faint += hero && hero[7] == 0.4f;
-  }
-  EXPECT_EQ(app->m_Lives, 2);
-  EXPECT_EQ(hidden, 40);
-  EXPECT_EQ(faint, 111);
-  Put(1, w(12) + 2.0f);
-  game.Update();
-  EXPECT_EQ(app->m_Lives, 1);
-}
-
-TEST_F(Play, ADestroyedHazardLeavesAfter180UpdatesAndTheGameAsksForTwoMore) {
-  StartEmpty();
-  Put(1, w(12) + 180.0f);
-  const float at = obj(0)[2];
-  obj(0)[9] = 1;
+  // A dying hazard stays 180 updates, and the game then asks for two more.
   app->m_BadCount = 49;
   const float speed = app->m_Speed;
   game.Update(179);
   EXPECT_EQ(obj(0)[0], 1.0f);
-  EXPECT_EQ(obj(0)[2], at);  // a dying hazard stays where it was
   game.Update();
-  EXPECT_EQ(obj(0)[0], 0.0f);
-  EXPECT_EQ(app->m_BadCount, 50);
-  EXPECT_FLOAT_EQ(app->m_Speed, speed + 0.01f);
+  EXPECT_EQ((std::vector<float>{obj(0)[0], float(app->m_BadCount), app->m_Speed}),
+            (std::vector<float>{0, 50, speed + 0.01f}));
+  EXPECT_EQ(game.TakeEffects(), (Sounds{3, 3, 3, 6}));  // and the landing
 
-  // Every record in use: nothing is added, play goes on.
-  for (int b = 0; b <= 100; ++b) {
-    float* r = obj(b);
-    r[0] = 2;
-    r[1] = 0;
-    r[2] = 3.6f * b;
-    r[4] = r[9] = 0;
+  // Gems: 5, 10, 15, each with eight sparks thrown evenly round; a chain ends 90 updates on.
+  w(4) = w(3) = 0;
+  app->m_BadCount = 0;
+  for (int b = 0; b <= 100; ++b) obj(b)[0] = 0;
+  game.Update(2);
+  for (int gem = 1; gem <= 4; ++gem) {
+    if (gem == 4) game.Update(91);
+    app->p_ResetParticles(250);
+    Put(2, w(12));
+    const int before = app->m_Score;
+    game.Update();
+    float sparks = 0, vx = 0, vy = 0;
+    for (const float* p = &app->m_Particles[0]; p <= &app->m_Particles[2500]; p += 10)
+      if (p[0] == 1.0f) sparks += 1, vx += p[3], vy += p[4];
+    EXPECT_EQ((std::vector<float>{float(app->m_Score - before), sparks, obj(0)[0]}),
+              (std::vector<float>{gem == 4 ? 5.0f : 5.0f * gem, 8, 0}));
+    EXPECT_NEAR(std::hypot(vx, vy), 0.0f, 1e-3);
   }
-  game.Update(3);
-  for (int b = 0; b <= 100; ++b) EXPECT_EQ(obj(b)[0], 2.0f);
-  EXPECT_EQ(app->m_Mode, 10);
-}
+  EXPECT_EQ(game.TakeEffects(), (Sounds{1, 1, 1, 1}));
 
-TEST_F(Play, TheFourthHitEndsTheGameAndTheMenuComesNinetyUpdatesLater) {
-  StartEmpty();
+  // Walking into a hazard costs a life, then 240 updates of blinking in which touches are free.
   for (int hit = 1; hit <= 4; ++hit) {
     w(19) = -1;
     Put(1, w(12) + 2.0f);
     game.Update();
+    for (int i = 0; hit == 1 && i < 239; ++i, game.Update()) Put(1, w(12) + 2.0f);
+    EXPECT_EQ(app->m_Lives, 3 - hit);
   }
-  EXPECT_EQ(app->m_Lives, -1);
-  EXPECT_EQ(app->m_GameOverTimer, 1);
-  EXPECT_EQ(Heard(), (Sounds{7, 7, 7, 7, 4}));
-  EXPECT_EQ(app->m_TunePlaying, 0);
+  // The fourth ends the game: the menu comes ninety updates later.
+  EXPECT_EQ((std::vector<int>{app->m_GameOverTimer, app->m_TunePlaying}), (std::vector<int>{1, 0}));
+  EXPECT_EQ(game.TakeEffects(), (Sounds{7, 7, 7, 7, 4}));
   game.Update(88);
-  EXPECT_EQ(HeroSprite(), nullptr);
-  EXPECT_EQ(app->m_Mode, 10);
+  EXPECT_TRUE(HeroSprite() == nullptr && app->m_Mode == 10);
   game.Update();
   EXPECT_EQ(app->m_Mode, 2);
-  EXPECT_EQ(Heard(), Sounds{});
-}
-
-TEST_F(Play, WhilePausedNothingMovesButAnimationsRunOn) {
-  Start(3);
-  game.Update(40);
-  game.Press(27);  // back pauses
-  game.Update();
-  game.Release(27);
-  game.Update();  // the hero's last step shows
-  ASSERT_EQ(app->m_Paused, 1);
-  obj(100)[9] = 5;
-  const std::vector<float> world(&app->m_World[0], &app->m_World[0] + 300);
-  const float at = obj(100)[2], anim = obj(100)[7], rise = obj(99)[4];
-  Heard();
-  game.Press(38);  // up: jump in play, a move of the pause panel's selection here
-  game.Update(30);
-  for (int i = 0; i < 300; ++i) {
-    if (i != 16 && i != 19) {
-      EXPECT_EQ(app->m_World[i], world[i]) << i;
-    }
-  }
-  EXPECT_EQ(obj(100)[2], at);
-  EXPECT_EQ(obj(99)[4], rise);
-  EXPECT_NE(obj(100)[7], anim);
-  EXPECT_EQ(obj(100)[9], 35.0f);
-  EXPECT_EQ(Heard(), Sounds{98});
+  EXPECT_EQ(game.TakeEffects(), Sounds{});
 }
 
 TEST(ShortestTurn, GoesTheShortWayAcrossTheWrap) {
-  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(0, 350, 0, 359), -9);
-  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(350, 0, 0, 359), 10);
-  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(-30, 400, 0, 359), 70);
-  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(0, 179, 0, 359), 179);
-  EXPECT_EQ(c_MyApp::m_WhichWayDoIGo(0, 180, 0, 359), -179);
-}
-
-TEST_F(Play, TheRankWordNamesThePlaceTheBestTableGives) {
-  app->m_Mode = 10;  // during play; over the menu it names the place recorded
-  const int table[10] = {500, 400, 300, 200, 200, 200, 200, 200, 200, 100};
-  const struct {
-    int score;
-    const char* word;
-    int rank;
-  } cases[] = {{501, "1st!", 1}, {500, "2nd", 2}, {400, "3rd", 3}, {150, "10th", 10},
-               {100, "", 0},     {0, "", 0}};
-  for (int d : {1, 3}) {
-    app->m_Difficulty = d;
-    for (int i = 0; i < 60; ++i) app->m_HighScores[i] = 0;
-    for (int i = 0; i < 10; ++i) app->m_HighScores[10 * (d - 1) + i] = table[i];
-    for (const auto& c : cases) {
-      app->m_Score = c.score;
-      EXPECT_EQ(app->p_MyNth(), String(c.word)) << c.score;
-      EXPECT_EQ(app->m_Loop, c.rank);
-    }
-  }
-  // The banner only for a score the table takes: 0 against an empty table gets none.
-  for (int i = 0; i < 60; ++i) app->m_HighScores[i] = 0;
-  for (int score : {0, 1}) {
-    app->m_Score = score;
-    app->m_GameOverAnim = 60;
-    app->p_CLS2D();
-    app->p_GameOver();
-    int banner = 0, big = 0, offScreen = 0;
-    for (int i = 0; i + 15 <= app->m_DrawCount; i += 15) {
-      const float* c = &app->m_DrawList[i];
-      banner += c[0] == -3717.0f && c[11] == 125.0f && c[12] == 255.0f;
-      big += c[0] == 90.0f && c[4] == 4.0f;  // "GAME" and "OVER"
-      offScreen += c[0] == 90.0f && (c[2] < 0 || c[2] > vel_Game_jscrh);
-    }
-    EXPECT_EQ(banner, score);
-    EXPECT_EQ(big, 8);
-    EXPECT_EQ(offScreen, 0);
-  }
+  std::vector<int> turns;
+  for (const auto& c : {std::pair{0, 350}, {350, 0}, {-30, 400}, {0, 179}, {0, 180}})
+    turns.push_back(c_MyApp::m_WhichWayDoIGo(c.first, c.second, 0, 359));
+  EXPECT_EQ(turns, (std::vector<int>{-9, 10, 70, 179, -179}));
 }

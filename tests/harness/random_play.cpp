@@ -4,7 +4,6 @@
 
 namespace {
 
-// Key codes by what they do in the game.
 const int kDirections[] = {37, 38, 39, 40, 87, 65, 83, 68};  // arrows, then W A S D
 const int kFire[] = {32, 13, 17, 16, 90, 88};                // space, enter, ctrl, shift, Z, X
 const int kCredits = 78;                                     // N: the credits in the menu
@@ -12,16 +11,15 @@ const int kBackKeys[] = {27, 46, 8, 192};                    // escape, delete, 
 const int kPadBack[] = {6, 7, 14};                           // back, start, guide
 const int kPad = 1000, kMouse = 2000;                        // see RandomPlayer::Key
 
-// Weights of directions, fire, the credits key, back and the mouse, per screen: each screen
-// leans toward the way out that leads to the screens not yet seen.
+// Weights of directions, fire, the credits key, back and the mouse per screen, leaning
+// toward the ways out to the screens not yet seen.
 struct Bias {
   const char* screen;
   int directions, fire, credits, back, mouse;
 };
-const Bias kBias[] = {
-    {"menu", 4, 3, 1, 0, 2},     {"options", 3, 3, 0, 2, 2}, {"credits", 2, 2, 0, 0, 1},
-    {"play", 8, 4, 0, 1, 1},     {"pause", 3, 4, 0, 1, 1},   {"game over", 1, 1, 0, 0, 1},
-    {"loading", 1, 1, 0, 0, 1}};
+const Bias kBias[] = {{"menu", 4, 3, 1, 0, 2}, {"options", 3, 3, 0, 2, 2}, {"credits", 2, 2, 0, 0, 1},
+                      {"play", 8, 4, 0, 1, 1}, {"pause", 3, 4, 0, 1, 1},   {"game over", 1, 1, 0, 0, 1},
+                      {"loading", 1, 1, 0, 0, 1}};
 
 }  // namespace
 
@@ -45,50 +43,34 @@ std::string RandomPlayer::Screen() const {
   return app->m_Paused ? "pause" : "play";
 }
 
-// Back pauses and resumes a game and closes the options box; in the menu it ends the
-// program, and a load or a game's end may bring the menu back before the next update.
+// Back pauses and resumes a game and closes the options box; in the menu it ends the program.
 bool RandomPlayer::BackAllowed() const {
   const c_MyApp* app = game_.app();
   return app->m_LoadStep == 0 &&
          (app->m_OptionsOpen || (app->m_Mode == 10 && app->m_GameOverTimer == 0));
 }
 
-// Keys, gamepad buttons (kPad + button) and the left mouse button (kMouse) go down and up
-// here, and are remembered while held.
+// Keys, gamepad buttons (kPad + button) and the left mouse button (kMouse), remembered while held.
 void RandomPlayer::Key(int code, bool down) {
   auto at = std::find(held_.begin(), held_.end(), code);
   if (down == (at != held_.end())) return;
-  if (down) {
-    held_.push_back(code);
-  } else {
-    held_.erase(at);
-  }
+  down ? held_.push_back(code) : void(held_.erase(at));
   if (code == kMouse) {
-    if (down) game_.MouseDown(mouse_x_, mouse_y_);
-    else game_.MouseUp(mouse_x_, mouse_y_);
+    down ? game_.MouseDown(mouse_x_, mouse_y_) : game_.MouseUp(mouse_x_, mouse_y_);
   } else if (code >= kPad) {
     fake_glfw::state().joysticks[0].buttons[code - kPad] = down ? 1 : 0;
-  } else if (down) {
-    game_.Press(code);
   } else {
-    game_.Release(code);
+    down ? game_.Press(code) : game_.Release(code);
   }
-}
-
-void RandomPlayer::ReleaseBack() {
-  for (int code : kBackKeys) Key(code, false);
-  for (int button : kPadBack) Key(kPad + button, false);
 }
 
 // Window and focus changes, each a few times per game-hour.
 void RandomPlayer::Rare() {
+  static const int kSizes[][2] = {{640, 480}, {1280, 720}, {480, 800}, {1280, 1024}, {0, 0}};
   switch (draw_() % 20000) {
-    case 0:
-      game_.Tap(122);  // F11
-      break;
+    case 0: game_.Tap(122); break;  // F11
     case 1: {
-      static const int kSizes[][2] = {{640, 480}, {1280, 720}, {480, 800}, {1280, 1024}, {0, 0}};
-      const auto& size = kSizes[draw_() % 5];
+      const int* size = kSizes[draw_() % 5];
       game_.Resize(size[0], size[1]);
       break;
     }
@@ -97,9 +79,7 @@ void RandomPlayer::Rare() {
       game_.Render();
       game_.host()->ResumeGame();
       break;
-    case 3:
-      game_.Tap(draw_() % 2 ? 112 : 113);  // F1 debug overlay, F2 the pause button
-      break;
+    case 3: game_.Tap(draw_() % 2 ? 112 : 113); break;  // F1 debug overlay, F2 the pause button
   }
 }
 
@@ -109,14 +89,15 @@ bool RandomPlayer::Step() {
   for (const Bias& b : kBias)
     if (screen_ == b.screen) bias = &b;
   const bool back = BackAllowed();
-  if (!back) ReleaseBack();
-
+  if (!back) {
+    for (int code : kBackKeys) Key(code, false);
+    for (int button : kPadBack) Key(kPad + button, false);
+  }
   // What is held goes up after a while; something new goes down.
   for (size_t i = held_.size(); i-- > 0;)
     if (draw_() % 4 == 0) Key(held_[i], false);
   if (draw_() % 4 == 0) {
-    const int total = bias->directions + bias->fire + bias->credits + bias->back;
-    int pick = static_cast<int>(draw_() % total);
+    int pick = static_cast<int>(draw_() % (bias->directions + bias->fire + bias->credits + bias->back));
     if ((pick -= bias->directions) < 0) {
       Key(kDirections[draw_() % 8], true);
     } else if ((pick -= bias->fire) < 0) {
@@ -131,7 +112,7 @@ bool RandomPlayer::Step() {
   if (bias->mouse && draw_() % (16 / bias->mouse) == 0) {
     mouse_x_ = static_cast<float>(draw_() % 700);
     mouse_y_ = static_cast<float>(draw_() % 540);
-    game_.host()->MouseEvent(6, 0, mouse_x_, mouse_y_);
+    game_.MouseMove(mouse_x_, mouse_y_);
     if (draw_() % 2) Key(kMouse, true);
   }
   // The gamepad: a button goes down, or the first stick moves.
@@ -152,7 +133,6 @@ bool RandomPlayer::Step() {
   }
   Rare();
 
-  // The update and a render, then what they led to.
   c_MyApp* app = game_.app();
   const int mode = app->m_Mode;
   game_.Update();

@@ -1,12 +1,7 @@
-// A random player for the headless game: keyboard, mouse and gamepad input drawn from a
-// source of numbers (a generator for the soak, the fuzzer's bytes for the input fuzzer),
-// biased by the screen on show so that every screen is reached: menu, options, credits,
-// play, pause and game over. Now and then it also switches fullscreen, resizes the device,
-// or takes the focus away and gives it back.
-//
-// It never asks the game to end: no F4, close or back-key code, and no back control where
-// back ends the program (the menu without the options box, loading, a game ending); back
-// inputs still held there are released first.
+// A random player: keyboard, mouse and gamepad input from a source of numbers (a generator, the
+// fuzzer's bytes), biased by the screen on show so that every screen is reached, and now and then
+// fullscreen, a resize or a lost focus. It never asks the game to end: no F4, close or back-key
+// code, no back where back ends the program (the menu without the options box, loading, an end).
 #pragma once
 
 #include <cstdint>
@@ -19,25 +14,18 @@
 
 class RandomPlayer {
  public:
-  // `draw` gives the next random number; the player stops once `exhausted` says so.
   RandomPlayer(GameHarness& game, std::function<uint32_t()> draw,
                std::function<bool()> exhausted = [] { return false; });
-
-  // Input for one update, then the update and a render. False once the source is exhausted.
+  // Input for one update, the update and a render; false once the source is exhausted.
   bool Step();
-
-  // The screen on show: "menu", "options", "credits", "play", "pause", "game over" or
-  // "loading".
+  // "menu", "options", "credits", "play", "pause", "game over" or "loading".
   std::string Screen() const;
-  // Updates spent on each screen and times each was entered.
-  std::map<std::string, long> updates, entries;
-  // Every finished game's score, and whether its difficulty's recent list took it.
-  std::vector<int> scores;
-  int unrecorded = 0;
+  std::map<std::string, long> updates, entries;  // per screen: updates spent, times entered
+  std::vector<int> scores;  // every finished game's score
+  int unrecorded = 0;       // games the recent list of their difficulty did not take
 
  private:
   bool BackAllowed() const;
-  void ReleaseBack();
   void Key(int code, bool down);
   void Rare();
 
