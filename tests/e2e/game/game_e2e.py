@@ -156,7 +156,7 @@ def lacks(pixels, rect, screen):
             return "%s: share %.3f in %s" % (screen, share, (x, y, w, h))
 
 
-def see(game, rect, screen, key=None, tries=1, timeout=3.0):
+def see(game, rect, screen, key=None, tries=1, timeout=10.0):
     """Screenshots until `screen` shows, for `timeout` s after each of `tries` presses of `key`
     if given (an update can come late on a loaded machine). The pixels it shows."""
     for _ in range(tries):
