@@ -75,6 +75,10 @@ class Game:
             return t if len(t) >= count else None
         return self.wait("trace %s number %d" % (event, count), times) if count else times()
 
+    def menu_in(self):
+        """Waits until the menu has slid in, 1 s after loading: keys count from then on."""
+        time.sleep(max(0.0, self.traces("loaded")[0] + 1.0 - time.monotonic()))
+
     def window(self, size=(640, 480), at=None):
         """The (only) mapped window of `size`, at `at` if given, and its rectangle."""
         root = self.display.screen().root
@@ -253,13 +257,12 @@ def case_journey(zipkin, data_dir, _):
     game-over panel to the menu, the new 0 at the top of the "Last" list; F4 closes the audio
     device; after a restart the list is the same."""
     game = Game(zipkin, data_dir, state=state_line([700, 900, 0, 800] + [0] * 6), capture=True)
-    jump_sfx, jingle_sfx, move_sfx = (
-        read_wav(os.path.join(data_dir, "sfx", "%03d.wav" % n))[1] for n in (5, 96, 99))
+    sfx = {n: read_wav("%s/sfx/%03d.wav" % (data_dir, n))[1] for n in (5, 96, 99)}
     try:
-        loaded, rect = game.traces("loaded")[0], game.window(at=CENTRED)[1]
-        game.wait("2 s after the jingle", lambda: game.captured() > len(jingle_sfx) + 2 * 44100)
+        rect = game.window(at=CENTRED)[1]
+        game.wait("2 s after the jingle", lambda: game.captured() > len(sfx[96]) + 2 * 44100)
         see(game, rect, "menu")
-        time.sleep(max(0.0, loaded + 0.8 - time.monotonic()))  # keys count once the menu is in
+        game.menu_in()
         move = game.captured()
         game.key("Right")
         game.wait("the Last list of difficulty 2 (700, 900, 0)", lambda: (
@@ -284,10 +287,10 @@ def case_journey(zipkin, data_dir, _):
             fail("the audio device was not closed: " + game.output())
 
         rate, mono = read_wav(game.capture)
-        half, jingle = rate // 2, heard(mono, jingle_sfx, 0, move)
-        heard_move = heard(mono, move_sfx, move, move + half)
-        heard_jump = heard(mono, jump_sfx, jump, jump + half)
-        before_jump = heard(mono, jump_sfx, jump - half, jump)
+        half, jingle = rate // 2, heard(mono, sfx[96], 0, move)
+        heard_move = heard(mono, sfx[99], move, move + half)
+        heard_jump = heard(mono, sfx[5], jump, jump + half)
+        before_jump = heard(mono, sfx[5], jump - half, jump)
         tune = numpy.std(mono[fire + half:jump])
         print("heard: jingle %.2f, highlight %.2f, jump %.2f (before it %.2f), tune rms %.0f" %
               (jingle, heard_move, heard_jump, before_jump, tune))
@@ -297,8 +300,8 @@ def case_journey(zipkin, data_dir, _):
             fail("the tune does not play in the game")
 
         game.start()  # the next evening, in the same folder
-        loaded, rect = game.traces("loaded")[0], game.window(at=CENTRED)[1]
-        time.sleep(max(0.0, loaded + 0.8 - time.monotonic()))
+        rect = game.window(at=CENTRED)[1]
+        game.menu_in()
         game.key("Right")
         game.wait("the same Last list after a restart", lambda: max(abs(numpy.subtract(
             last_rows(game, rect), after))) < 0.01, 3.0)
@@ -308,20 +311,18 @@ def case_journey(zipkin, data_dir, _):
 
 
 def start_a_game(game):
-    """Fire in the menu, once it has slid in, starts a game."""
-    game.traces("loaded")
-    time.sleep(1.0)
+    """Fire in the menu starts a game, which then plays for a second."""
+    game.menu_in()
     game.key("space")
     time.sleep(1.0)
 
 
 def case_faults(zipkin, data_dir, refuse_fullscreen):
     """What a player can meet, each named on standard output while the game plays on and ends
-    with status 0. First run: no audio backend, no data folder, a state file cut short, and a
-    folder that cannot be written (the game runs as nobody in a folder of root's). Second run:
-    pictures, an effect and the tune cut short or missing, a state file with a changed number,
-    and a window system refusing fullscreen (a preloaded library): F11 keeps the window, and
-    the next F11 asks again."""
+    with status 0. First run: no audio backend, no data, a state file cut short, a folder that
+    cannot be written (run as nobody in a folder of root's). Second run: pictures, an effect and
+    the tune cut short or missing, a state file with a changed number, a window system refusing
+    fullscreen (a preloaded library): F11 keeps the window, and the next F11 asks again."""
     line = state_line([500] * 10)
     work = tempfile.mkdtemp(prefix="zipkin-e2e-")
     xauth = os.path.join(work, "xauth")  # our X server's key, readable by the other user
