@@ -49,7 +49,7 @@ class Game:
                                          stderr=subprocess.STDOUT)
 
     def captured(self):  # the samples written to the capture so far
-        return os.path.getsize(self.capture) // 4
+        return os.path.getsize(self.capture) // 4 if os.path.exists(self.capture) else 0
 
     def output(self):
         return open(self.out).read()
