@@ -1,5 +1,4 @@
-"""Finding the game's window on an X display (shared by the end-to-end tests and the pacing
-measurement)."""
+"""The game's window on an X display, for the end-to-end tests and the pacing measurement."""
 import time
 
 TITLE = "Zipkin in Direv"
@@ -12,11 +11,11 @@ def find_window(d, timeout=10.0):
         stack = [d.screen().root]
         while stack:
             w = stack.pop()
-            try:
+            try:  # a window may vanish while we walk the tree
                 if w.get_wm_name() == TITLE:
                     return w
                 stack.extend(w.query_tree().children)
-            except Exception:  # a window vanished while we walked the tree
+            except Exception:
                 pass
         time.sleep(0.05)
     return None
