@@ -45,7 +45,7 @@ TEST_F(Controls, EachKeyButtonAndInjectedStateActsAsItsOwnControlOnly) {
     const std::set<int> own{row.code};
     for (int key : row.keys) {
       EXPECT_EQ(Active(key, 2), own) << "key " << key;
-      if (key < 65) EXPECT_EQ(Active(key, -1), own) << "key " << key;
+      if (key < 65) { EXPECT_EQ(Active(key, -1), own) << "key " << key; }
     }
     for (int button : row.buttons) {
       for (int pad = 0; pad <= 3; ++pad) {

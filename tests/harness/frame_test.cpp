@@ -45,7 +45,7 @@ TEST(GameStart, TheLoaderTakesOneStepAnUpdateTheJingleOnceAndEveryImageItsWholeF
   for (int n = 1; n < 100; ++n) {
     const int* info = &app->m_ImgInfo[3 * n];
     const gxtkSurface* file = app->m_Images[n] ? app->m_Images[n]->m_surface : nullptr;
-    if (file && n != 90) EXPECT_EQ(info[0] * info[1] * info[2], file->width * file->height) << n;
+    if (file && n != 90) { EXPECT_EQ(info[0] * info[1] * info[2], file->width * file->height) << n; }
   }
   EXPECT_EQ(app->m_Images[90]->p_Width(), 32);
 

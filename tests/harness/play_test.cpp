@@ -51,7 +51,7 @@ TEST_F(Play, ANewWorldHasItsPlanetsInARowTheHeroOnPlanetFiveAndAHazardOppositeEa
   for (int p = 0; p <= 9; ++p) {  // sizes apart, spins of 0.2 to 1 either way
     EXPECT_EQ(planet(p)[1], 450.0f * p);
     EXPECT_TRUE(planet(p)[3] >= 0.85f && planet(p)[3] <= 1.35f) << p;
-    if (p > 0) EXPECT_GT(std::fabs(planet(p)[3] - planet(p - 1)[3]), 0.2f) << p;
+    if (p > 0) { EXPECT_GT(std::fabs(planet(p)[3] - planet(p - 1)[3]), 0.2f) << p; }
     EXPECT_TRUE(std::fabs(planet(p)[6]) >= 0.2f && std::fabs(planet(p)[6]) <= 1.0f) << p;
   }
   EXPECT_EQ((std::vector<float>{planet(5)[6], w(251)}), (std::vector<float>{0.2f, 270}));
