@@ -1,5 +1,5 @@
-// Text output, runtime errors, the debugger line protocol and the signal handler, each run
-// in a child process and observed from outside: exit status and the exact output bytes.
+// Text output, runtime errors, the debugger line protocol and the signal handler, each run in a
+// child process and observed from outside: exit status and the exact output bytes.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -31,8 +31,8 @@ std::string Contents(FILE* f) {
   return text;
 }
 
-// Runs body in a child whose standard streams are temporary files. Standard input holds
-// `input`; with no input it is closed.
+// Runs body in a child whose standard streams are temporary files; standard input holds
+// `input`, or is closed.
 Outcome RunChild(const std::function<void()>& body, const char* input = nullptr) {
   FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
   if (input) std::fputs(input, in);
@@ -84,6 +84,16 @@ TEST(RuntimeDebug, ErrorsReportAndFollowTheLineProtocol) {
   Outcome quit = RunChild([] { velError(String()); });
   EXPECT_EQ(quit.status, 0);
   EXPECT_EQ(quit.out + quit.err, "");
+  // Run, step, enter and leave return from the stop with their mode set.
+  for (const char* command : {"r\n", "s\n", "e\n", "l\n"}) {
+    Outcome o = RunChild([] {
+      dbg_stop();
+      std::printf("%d %c", dbg_suspend, dbg_stepmode ? dbg_stepmode : '0');
+      std::exit(0);
+    }, command);
+    const char* want = command[0] == 'r' ? "0 0" : command[0] == 'l' ? "0 l" : command[0] == 's' ? "1 s" : "1 e";
+    EXPECT_EQ(o.out, want) << command;
+  }
   // The message is narrowed to the low byte of each code unit.
   Outcome narrowed = RunChild([] {
     const Char text[] = {0x0141, 'b'};
@@ -96,7 +106,7 @@ TEST(RuntimeDebug, PrintWritesExactBytes) {
   Outcome printed = RunChild([] {
     for (Char c : {0x00E9, 0x20AC, 0xD800}) velPrint(String(&c, 1));  // a lone surrogate too
     dbg_print(String("\xC5" "b"));  // U+FFC5: only its low byte is written
-    std::exit(0);
+    _exit(0);  // no flushing at exit: each print was flushed at once
   });
   EXPECT_EQ(printed.out, "\xC3\xA9\n\xE2\x82\xAC\n\xED\xA0\x80\n");
   EXPECT_EQ(printed.err, "\xC5" "b\n");
