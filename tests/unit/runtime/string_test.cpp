@@ -130,6 +130,7 @@ TEST(RuntimeString, LoadDecodesEveryEncoding) {
   EXPECT_EQ(U(LoadBytes("\xE2\x82\xAC")), u"\u20AC");  // a sequence ending the file
   // Invalid UTF-8 of any kind falls back to one code unit per byte.
   EXPECT_EQ(U(LoadBytes("h\xE9")), u"h\u00e9");
+  EXPECT_EQ(U(LoadBytes("a\xFF")), u"a\u00ff");  // no mark: FF only second
   EXPECT_EQ(U(LoadBytes("\xEF\xBB\xBFh\xE9")), u"h\u00e9");
   EXPECT_EQ(U(LoadBytes("\xEF\xBB")), u"\u00ef\u00bb");  // two bytes: no mark, cut-off sequence
   EXPECT_EQ(U(LoadBytes("a\xE2\x82")), u"a\u00e2\u0082");
