@@ -1,10 +1,9 @@
 """Real binaries under Xvfb: the game's window, a key reaching the host probe's input device, and a
 window-close request as a window manager sends it.
 
-Run inside an X server (xvfb-run) with /usr/bin/python3 (python3-xlib):
-    host_e2e.py ZIPKIN window|key|close
-Each case starts the program in a fresh temporary working directory, polls for its window
-instead of sleeping a fixed time, and fails with a message (exit status 1) on any mismatch.
+    host_e2e.py ZIPKIN window|key|close   (inside xvfb-run, with /usr/bin/python3 and python3-xlib)
+Each case starts the program in a fresh temporary working directory, polls instead of sleeping a
+fixed time, and fails with a message (exit status 1) on any mismatch.
 """
 import os
 import subprocess
@@ -13,7 +12,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from Xlib import X, display, protocol
+from Xlib import X, display, protocol  # noqa: E402
 from xwindow import TITLE, find_window  # noqa: E402
 
 
@@ -26,7 +25,7 @@ def wait_for_line(path, wanted, timeout=5.0):
     deadline = time.time() + timeout
     while time.time() < deadline:
         with open(path) as f:
-            if any(line.strip() == wanted for line in f):
+            if any(wanted(line.strip()) for line in f):
                 return True
         time.sleep(0.05)
     return False
@@ -36,9 +35,9 @@ def main():
     zipkin, case = sys.argv[1], sys.argv[2]
     work = tempfile.mkdtemp(prefix="zipkin-host-e2e-")
     out_path = os.path.join(work, "stdout.txt")
-    env = dict(os.environ, ZIPKIN_HOST_TRACE="1")
     with open(out_path, "w") as out:
-        proc = subprocess.Popen([zipkin], cwd=work, env=env, stdout=out, stderr=subprocess.STDOUT)
+        proc = subprocess.Popen([zipkin], cwd=work, env=dict(os.environ, ZIPKIN_HOST_TRACE="1"),
+                                stdout=out, stderr=subprocess.STDOUT)
     try:
         d = display.Display()
         w = find_window(d)
@@ -50,19 +49,18 @@ def main():
                 fail("window is %dx%d, not 640x480" % (g.width, g.height))
         elif case == "key":
             # Updates run once the window has the focus; then press A through XTEST.
-            if not _updates_started(out_path):
+            if not wait_for_line(out_path, lambda line: line.startswith("update ")):
                 fail("no update ran")
             w.set_input_focus(X.RevertToParent, X.CurrentTime)
             d.sync()
             subprocess.run(["xdotool", "key", "a"], check=True)
-            if not wait_for_line(out_path, "key 65"):
+            if not wait_for_line(out_path, lambda line: line == "key 65"):
                 fail("the key never reached the input device")
         elif case == "close":
-            wm_protocols = d.intern_atom("WM_PROTOCOLS")
-            wm_delete = d.intern_atom("WM_DELETE_WINDOW")
-            event = protocol.event.ClientMessage(
-                window=w, client_type=wm_protocols, data=(32, [wm_delete, X.CurrentTime, 0, 0, 0]))
-            w.send_event(event)
+            atom = d.intern_atom
+            w.send_event(protocol.event.ClientMessage(
+                window=w, client_type=atom("WM_PROTOCOLS"),
+                data=(32, [atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0])))
             d.flush()
             try:
                 status = proc.wait(timeout=5)
@@ -77,16 +75,6 @@ def main():
         if proc.poll() is None:
             proc.kill()
             proc.wait()
-
-
-def _updates_started(path, timeout=5.0):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        with open(path) as f:
-            if any(line.startswith("update ") for line in f):
-                return True
-        time.sleep(0.05)
-    return False
 
 
 if __name__ == "__main__":

@@ -84,9 +84,7 @@ int glfwOpenWindow(int width, int height, int, int, int, int, int, int, int mode
 void glfwOpenWindowHint(int, int) {}
 
 void glfwCloseWindow() {
-  if (!state().window_open) return;
-  ++state().closes;
-  state().window_open = false;
+  if (state().window_open) ++state().closes, state().window_open = false;
 }
 
 void glfwSetWindowTitle(const char* title) {
@@ -94,13 +92,11 @@ void glfwSetWindowTitle(const char* title) {
 }
 
 void glfwSetWindowPos(int x, int y) {
-  if (!state().window_open) return;
-  state().pos_x = x;
-  state().pos_y = y;
+  if (state().window_open) state().pos_x = x, state().pos_y = y;
 }
 
 void glfwGetWindowSize(int* width, int* height) {
-  bool open = state().window_open;
+  const bool open = state().window_open;
   if (width) *width = open ? state().width : 0;
   if (height) *height = open ? state().height : 0;
 }
@@ -108,15 +104,7 @@ void glfwGetWindowSize(int* width, int* height) {
 int glfwGetWindowParam(int param) {
   const fake_glfw::State& s = state();
   if (!s.window_open) return 0;
-  switch (param) {
-    case GLFW_OPENED:
-      return 1;
-    case GLFW_ACTIVE:
-      return s.active ? 1 : 0;
-    case GLFW_ICONIFIED:
-      return s.iconified ? 1 : 0;
-  }
-  return 0;
+  return param == GLFW_OPENED || (param == GLFW_ACTIVE && s.active) || (param == GLFW_ICONIFIED && s.iconified);
 }
 
 void glfwSwapBuffers() { ++state().swaps; }
@@ -139,20 +127,14 @@ void glfwWaitEvents() {
   fake_glfw::run_next_batch();
 }
 
-void glfwEnable(int token) {
-  if (token == GLFW_KEY_REPEAT) state().key_repeat = true;
-  if (token == GLFW_AUTO_POLL_EVENTS) state().auto_poll = true;
+static void set_option(int token, bool on) {
+  if (token == GLFW_KEY_REPEAT) state().key_repeat = on;
+  if (token == GLFW_AUTO_POLL_EVENTS) state().auto_poll = on;
 }
+void glfwEnable(int token) { set_option(token, true); }
+void glfwDisable(int token) { set_option(token, false); }
 
-void glfwDisable(int token) {
-  if (token == GLFW_KEY_REPEAT) state().key_repeat = false;
-  if (token == GLFW_AUTO_POLL_EVENTS) state().auto_poll = false;
-}
-
-int glfwGetKey(int key) {
-  if (key < 0 || key > GLFW_KEY_LAST) return GLFW_RELEASE;
-  return state().keys[key] ? GLFW_PRESS : GLFW_RELEASE;
-}
+int glfwGetKey(int key) { return key >= 0 && key <= GLFW_KEY_LAST && state().keys[key] ? GLFW_PRESS : GLFW_RELEASE; }
 
 void glfwGetMousePos(int* x, int* y) {
   if (x) *x = state().mouse_x;
@@ -170,41 +152,33 @@ int glfwGetJoystickParam(int joy, int param) {
   if (param == GLFW_PRESENT) s.presence_queries.push_back(joy);
   if (!fake_glfw::joystick_present(joy)) return 0;
   const fake_glfw::Joystick& j = s.joysticks[joy];
-  switch (param) {
-    case GLFW_PRESENT:
-      return 1;
-    case GLFW_AXES:
-      return static_cast<int>(j.axes.size());
-    case GLFW_BUTTONS:
-      return static_cast<int>(j.buttons.size());
-  }
-  return 0;
+  return static_cast<int>(param == GLFW_PRESENT ? 1 : param == GLFW_AXES ? j.axes.size()
+                                                 : param == GLFW_BUTTONS ? j.buttons.size() : 0);
+}
+
+// Copies up to `count` of a present joystick's values.
+template <class T>
+static int copy_joystick(int joy, const std::vector<T> fake_glfw::Joystick::*values, T* out, int count) {
+  if (!fake_glfw::joystick_present(joy)) return 0;
+  const std::vector<T>& all = state().joysticks[joy].*values;
+  int n = 0;
+  for (; n < count && n < static_cast<int>(all.size()); ++n) out[n] = all[n];
+  return n;
 }
 
 int glfwGetJoystickPos(int joy, float* pos, int count) {
   state().axis_requests.push_back(count);
-  if (!fake_glfw::joystick_present(joy)) return 0;
-  const std::vector<float>& axes = state().joysticks[joy].axes;
-  int n = 0;
-  for (; n < count && n < static_cast<int>(axes.size()); ++n) pos[n] = axes[n];
-  return n;
+  return copy_joystick(joy, &fake_glfw::Joystick::axes, pos, count);
 }
 
 int glfwGetJoystickButtons(int joy, unsigned char* buttons, int count) {
   state().button_requests.push_back(count);
-  if (!fake_glfw::joystick_present(joy)) return 0;
-  const std::vector<unsigned char>& all = state().joysticks[joy].buttons;
-  int n = 0;
-  for (; n < count && n < static_cast<int>(all.size()); ++n) buttons[n] = all[n];
-  return n;
+  return copy_joystick(joy, &fake_glfw::Joystick::buttons, buttons, count);
 }
 
 double glfwGetTime() { return state().time; }
 
 void glfwSleep(double seconds) {
   ++state().sleeps;
-  if (seconds > 0) {
-    state().slept += seconds;
-    state().time += seconds;
-  }
+  if (seconds > 0) state().slept += seconds, state().time += seconds;
 }

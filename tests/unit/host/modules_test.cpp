@@ -13,6 +13,7 @@
 #include "fakes/glfw/fake_glfw.h"
 #include "graphics/graphics_module.h"
 #include "host/app.h"
+#include "host/asyncevent.h"
 #include "host/program.h"
 #include "host/random.h"
 #include "host/vel_glfw_game.h"
@@ -28,13 +29,13 @@ TEST(RandomTest, DrawsFollowTheLinearCongruentialSequenceFromSeed1234) {
   uint64_t seed = 1234;
   for (int i = 0; i < 1000; ++i) {  // the seed's top bit is set on some draws: shifts are unsigned
     seed = (seed * 1664525 + 1013904223) % 4294967296ull;
-    float r = vel_random_Rnd();
+    const float r = vel_random_Rnd();
     ASSERT_EQ(static_cast<uint32_t>(vel_random_Seed), seed) << "draw " << i;
     ASSERT_EQ(r, static_cast<float>(static_cast<double>(seed >> 8) / 16777216.0)) << "draw " << i;
   }
   // The other draws scale one draw of the same sequence.
   vel_random_Seed = 99;
-  float r = vel_random_Rnd();
+  const float r = vel_random_Rnd();
   vel_random_Seed = 99;
   EXPECT_EQ(vel_random_Rnd2(5, -5), 5 - 10 * r);
   vel_random_Seed = 99;
@@ -64,6 +65,35 @@ TEST(GamepadTest, StandardLayoutBecomesOurNumbering) {
   // Sticks with up positive; triggers from 0 released to 1 pressed.
   EXPECT_EQ((std::vector<float>(out_axes, out_axes + kPadAxes)),
             (std::vector<float>{0.25f, -0.5f, 0.0f, -0.75f, 1.0f, 1.0f}));
+}
+
+// Sources that want a call once per update; one may remove itself (or another) while called.
+struct Source : Object, c_IAsyncEventSource {
+  std::string* log;
+  char name;
+  Source* removes = nullptr;
+  Source(std::string* l, char n) : log(l), name(n) {}
+  int p_UpdateAsyncEvents() override {
+    *log += name;
+    if (removes) vel_asyncevent_RemoveAsyncEventSource(removes);
+    if (name == 'r') vel_asyncevent_UpdateAsyncEvents();  // a pass inside a pass does nothing
+    return 0;
+  }
+};
+
+TEST(LoopTest, AsyncEventSourcesAreCalledOncePerPassAndMayRemoveThemselves) {
+  gc_init1();
+  vel_asyncevent_InitGlobals();
+  std::string log;
+  Source *a = new Source(&log, 'a'), *b = new Source(&log, 'b'), *r = new Source(&log, 'r');
+  for (Source* s : {a, b, r}) vel_asyncevent_AddAsyncEventSource(s);
+  b->removes = b;
+  vel_asyncevent_UpdateAsyncEvents();
+  vel_asyncevent_UpdateAsyncEvents();
+  EXPECT_EQ(log, "abrar");  // b went during its own call, and r was still called after it
+  vel_asyncevent_RemoveAsyncEventSource(a);
+  vel_asyncevent_UpdateAsyncEvents();
+  EXPECT_EQ(log, "abrarr");
 }
 
 // Start-up. velInit and velMain here record their order; velMain creates an application that
