@@ -1,5 +1,5 @@
-// The collector, driven to exact phases and checked with gc_check_invariants(). Each test
-// starts from an empty collector, so the tests stay independent in one process.
+// The collector, driven to exact phases and checked with gc_check_invariants(). Each test starts
+// from an empty collector, so the tests stay independent in one process.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -19,10 +19,7 @@ struct Node : Object {
   Node* next = nullptr;
   Object* other = nullptr;
   ~Node() override { ++destroyed; }
-  void mark() override {
-    gc_grey(next);
-    gc_grey(other);
-  }
+  void mark() override { gc_grey(next), gc_grey(other); }
 };
 struct Big : Node {
   char pad[4000];
@@ -31,11 +28,7 @@ struct Holder : Object {
   Array<int> ints;  // left empty: the collector meets the static empty store
   Array<String> strings;
   Array<Node*> nodes;
-  void mark() override {
-    gc_grey(ints);
-    gc_grey(strings);
-    gc_grey(nodes);
-  }
+  void mark() override { gc_grey(ints), gc_grey(strings), gc_grey(nodes); }
 };
 
 int SizeOf(const gc_object* p) { return p->flags & ~7; }
@@ -47,37 +40,25 @@ bool OnList(const gc_object& list, const gc_object* p) {
 }
 gc_object* Raw(int size) { return new (gc_object_alloc(size)) gc_object(); }
 
-// Makes the next gc_collect() finish the cycle: mark all, sweep, grey the roots.
-void FullCollection() {
-  gc_new_bytes = gc_cycle_bytes + 1;
-  gc_collect();
-}
-
 class RuntimeGc : public ::testing::Test {
  protected:
   // Destroys what an earlier test left on the lists, empties the cache, zeroes the counters.
-  static void Reset() {
+  void SetUp() override {
     for (gc_object* list : {&gc_unmarked_list, &gc_queued_list, &gc_marked_list, &gc_free_list})
-      for (gc_object* p = list->succ; p && p != list; p = list->succ) {
-        list->succ = p->succ;
-        gc_destroy(p);
-      }
+      for (gc_object* p = list->succ; p && p != list; p = list->succ) list->succ = p->succ, gc_destroy(p);
     for (gc_object*& head : gc_cache)
-      for (gc_object* block = head; block; block = head) {
-        head = block->succ;
-        std::free(block);
-      }
+      for (gc_object* block = head; block; block = head) head = block->succ, std::free(block);
     gc_init1();
     gc_clear_roots();
     gc_markbit = 1;
-    gc_new_bytes = gc_alloced_bytes = gc_max_alloced_bytes = gc_marked_bytes = gc_free_bytes = 0;
-    destroyed = 0;
-  }
-  void SetUp() override {
-    Reset();
+    gc_new_bytes = gc_alloced_bytes = gc_max_alloced_bytes = gc_marked_bytes = gc_free_bytes = destroyed = 0;
     gc_register_root(&root);
   }
-
+  // Makes the next gc_collect() finish the cycle (mark all, sweep, grey the roots), twice.
+  static void TwoCycles() {
+    for (int i = 0; i < 2; ++i) gc_new_bytes = gc_cycle_bytes + 1, gc_collect();
+    gc_flush_free(INT_MAX);
+  }
   Object* root = nullptr;
 };
 
@@ -98,26 +79,23 @@ TEST_F(RuntimeGc, AllocationRecordsSizesAndRecyclesSmallBlocks) {
   EXPECT_STREQ(gc_check_invariants(), "");
 }
 
-TEST_F(RuntimeGc, DestructionWaitsForTheSweepAndForLaterAllocations) {
+TEST_F(RuntimeGc, StepsMarkAsTheyGoAndOnlyMoreThan8MiBSweeps) {
   const int kCycle = 8 << 20;
   Node* kept = new Node;
   root = kept;
   gc_init2();
   int garbage = 0;
-  for (; gc_new_bytes + static_cast<int>(sizeof(Big)) <= kCycle; ++garbage) {
-    new Big;
-    gc_collect();
-  }
-  // Each step marks in proportion to what was allocated: the root was followed long ago, and
-  // under 8 MiB nothing is swept, not even at exactly 8 MiB.
+  for (; gc_new_bytes + static_cast<int>(sizeof(Big)) <= kCycle; ++garbage) new Big, gc_collect();
+  // Each step marks in proportion to what was allocated: the root was followed long ago. Nothing
+  // is swept under 8 MiB, not even at exactly 8 MiB.
   EXPECT_TRUE(OnList(gc_marked_list, kept));
   gc_new_bytes = kCycle;
   gc_collect();
-  EXPECT_TRUE(destroyed == 0 && gc_free_bytes == 0);
-  new Big;  // crosses 8 MiB: the next step sweeps
+  EXPECT_EQ((V{destroyed, gc_free_bytes}), (V{0, 0}));
+  new Big;  // crosses 8 MiB: the next step sweeps, and the root is greyed for the next cycle
   gc_collect();
   EXPECT_EQ((V{gc_new_bytes, destroyed, gc_free_bytes}), (V{0, 0, (garbage + 1) * SizeOf(gc_free_list.succ)}));
-  EXPECT_TRUE(OnList(gc_queued_list, kept));  // greyed again for the next cycle
+  EXPECT_TRUE(OnList(gc_queued_list, kept));
   // Each allocation destroys dead objects worth at least its own size, and no more.
   new Node;
   EXPECT_EQ(destroyed, 1);
@@ -154,12 +132,10 @@ TEST_F(RuntimeGc, PhasesKeepTheListsConsistentAndTheBarrierKeepsStores) {
   EXPECT_STREQ(gc_check_invariants(), "");
 }
 
-TEST_F(RuntimeGc, ArraysStartEmptyAndReleaseTheirElements) {
+TEST_F(RuntimeGc, ArraysStartEmptyHoldTheirElementsAndReleaseThem) {
   EXPECT_TRUE(Array<int>(0).rep == &Array<int>::nullRep && Array<int>().Length() == 0);
-  int before = gc_alloced_bytes;
   Array<float> floats(3);
-  EXPECT_EQ(floats[0] + floats[2], 0.0f);
-  EXPECT_EQ(gc_alloced_bytes - before, 48);  // the 32-byte header and three elements, rounded
+  EXPECT_EQ((V{static_cast<int>(floats[0] + floats[2]), gc_alloced_bytes}), (V{0, 48}));  // header 32
   const int null_refs = String::nullRep.refs;
   Holder* holder = new Holder;
   root = holder;
@@ -175,12 +151,10 @@ TEST_F(RuntimeGc, ArraysStartEmptyAndReleaseTheirElements) {
   holder->nodes = Array<Node*>(2);
   EXPECT_EQ(holder->nodes[1], nullptr);
   holder->nodes.Set(1, new Node);
-  for (int i = 0; i < 2; ++i) FullCollection();
-  gc_flush_free(INT_MAX);
-  EXPECT_TRUE(destroyed == 0 && text.rep->refs == 2);  // reached through the array
+  TwoCycles();
+  EXPECT_TRUE(destroyed == 0 && text.rep->refs == 2);  // reached through the arrays
   root = nullptr;
-  for (int i = 0; i < 2; ++i) FullCollection();
-  gc_flush_free(INT_MAX);
+  TwoCycles();
   EXPECT_TRUE(destroyed == 1 && text.rep->refs == 1);  // the store released its element
   // The static empty store went through every sweep untouched and unlinked.
   EXPECT_TRUE(Array<int>::nullRep.flags == 3 && Array<int>::nullRep.succ == nullptr);
@@ -196,8 +170,7 @@ struct Throws : Object {
 
 TEST_F(RuntimeGc, ConstructionKeepsTheHeaderAndUndoesFailures) {
   Plain* p = new Plain();  // value-initialisation zero-fills before the constructors run
-  EXPECT_EQ(p->x, 0);
-  EXPECT_TRUE(IsWhite(p) && gc_unmarked_list.pred == p);
+  EXPECT_TRUE(p->x == 0 && IsWhite(p) && gc_unmarked_list.pred == p);
   const int before = gc_alloced_bytes;
   EXPECT_THROW(new Throws, int);
   EXPECT_TRUE(gc_alloced_bytes == before && gc_unmarked_list.pred == p);
