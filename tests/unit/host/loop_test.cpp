@@ -85,12 +85,11 @@ TEST_F(LoopTest, RunOpensACentredTitledWindowStartsAndRendersUntilTheWindowGoes)
   window.desktop = GLFWvidmode{1921, 1081, 8, 8, 8};
   fake_glfw::at_next_event_call([] { fake_glfw::state().window_open = false; });
   host.Run();
-  EXPECT_EQ((Ints{window.opens, window.width, window.height, window.mode}),
-            (Ints{1, 640, 480, GLFW_WINDOW}));
-  EXPECT_EQ((Ints{window.pos_x, window.pos_y}), (Ints{(1921 - 640) / 2, (1081 - 480) / 2}));
+  EXPECT_EQ((Ints{window.opens, window.width, window.height, window.mode, window.pos_x, window.pos_y}),
+            (Ints{1, 640, 480, GLFW_WINDOW, (1921 - 640) / 2, (1081 - 480) / 2}));
   EXPECT_EQ(window.title, "Zipkin in Direv");
-  EXPECT_TRUE(window.key_repeat);  // repeats arrive as presses
-  EXPECT_FALSE(window.auto_poll);  // events only arrive while the loop polls or waits
+  // Repeats arrive as presses; events only arrive while the loop polls or waits.
+  EXPECT_TRUE(window.key_repeat && !window.auto_poll);
   EXPECT_EQ((Calls{"start", "gc", "render", "gc"}), calls);
 }
 
@@ -112,13 +111,12 @@ TEST_F(LoopTest, EarlyPassesSleepTheRemainingTimeAndLateOnesCatchUpWithAtMostFou
     calls.clear();
     window.time = kPeriod + c.late;
     Passes(1);
-    EXPECT_EQ((Ints{Count("update"), Count("render"), window.sleeps}), (Ints{c.updates, 1, 1}))
-        << c.name;
+    EXPECT_EQ((Ints{Count("update"), Count("render"), window.sleeps}), (Ints{c.updates, 1, 1})) << c.name;
     EXPECT_NEAR(host.NextUpdate(), c.next_due, 1e-12) << c.name;
   }
 }
 
-TEST_F(LoopTest, RateZeroNeverUpdatesAndRendersOncePerEvent) {
+TEST_F(LoopTest, RateZeroRendersOncePerEventAndTheCloseButtonOnlySendsTheCloseKey) {
   Begin(0);
   for (int i = 0; i < 5; ++i) {
     fake_glfw::at_next_event_call([] {});                                // the poll
@@ -126,17 +124,20 @@ TEST_F(LoopTest, RateZeroNeverUpdatesAndRendersOncePerEvent) {
   }
   window.time = 10;
   Passes(5);
-  EXPECT_EQ((Ints{Count("update"), Count("render"), Count("mouse 6 -1"), window.waits,
-                  window.sleeps}),
+  EXPECT_EQ((Ints{Count("update"), Count("render"), Count("mouse 6 -1"), window.waits, window.sleeps}),
             (Ints{0, 5, 5, 5, 0}));
+  calls.clear();
+  fake_glfw::at_next_event_call([] { EXPECT_EQ(fake_glfw::close_request(), 0); });
+  Passes(1);
+  EXPECT_TRUE(window.window_open);
+  EXPECT_EQ((Calls{"key 1 432", "gc", "key 2 432", "gc", "render", "gc"}), calls);
 }
 
 TEST_F(LoopTest, InactiveWindowsSuspendOnceAndRenderPerEventUnlessMinimised) {
   Begin(60);
   window.active = false;  // focus lost: suspended, still rendering once per event
   Passes(4);
-  EXPECT_EQ((Ints{Count("suspend"), Count("render"), Count("update"), window.waits}),
-            (Ints{1, 4, 0, 4}));
+  EXPECT_EQ((Ints{Count("suspend"), Count("render"), Count("update"), window.waits}), (Ints{1, 4, 0, 4}));
   window.iconified = true;  // then minimised: no more rendering, no second suspend
   Passes(3);
   EXPECT_EQ((Ints{Count("suspend"), Count("render"), window.waits}), (Ints{1, 4, 7}));
@@ -148,7 +149,7 @@ TEST_F(LoopTest, InactiveWindowsSuspendOnceAndRenderPerEventUnlessMinimised) {
   calls.clear();
   Passes(1);
   EXPECT_EQ((Calls{"resume", "gc", "update", "gc", "render", "gc"}), calls);
-  EXPECT_EQ(window.sleeps, 0);  // that update came without sleeping first
+  EXPECT_EQ(window.sleeps, 0);
 
   // Minimised straight from running: one suspend and no rendering.
   window.iconified = true;
@@ -158,14 +159,6 @@ TEST_F(LoopTest, InactiveWindowsSuspendOnceAndRenderPerEventUnlessMinimised) {
   EXPECT_EQ((Calls{"suspend", "gc"}), calls);
 }
 
-TEST_F(LoopTest, CloseButtonDeliversTheCloseKeyAndKeepsTheWindowOpen) {
-  Begin(0);
-  fake_glfw::at_next_event_call([] { EXPECT_EQ(fake_glfw::close_request(), 0); });
-  Passes(1);
-  EXPECT_TRUE(window.window_open);
-  EXPECT_EQ((Calls{"key 1 432", "gc", "key 2 432", "gc", "render", "gc"}), calls);
-}
-
 TEST_F(LoopTest, ReopeningTheWindowReleasesHeldKeysAndCountsTheNewContext) {
   Begin(60);
   int seq = _glfwGraphicsSeq;
@@ -173,8 +166,7 @@ TEST_F(LoopTest, ReopeningTheWindowReleasesHeldKeysAndCountsTheNewContext) {
   EXPECT_TRUE(host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true));
   // Right Alt translates to nothing, so it gets no release.
   EXPECT_EQ((Calls{"key 2 65", "gc", "key 2 112", "gc", "key 2 16", "gc"}), calls);
-  EXPECT_EQ((Ints{_glfwGraphicsSeq, window.closes, window.mode}),
-            (Ints{seq + 1, 1, GLFW_FULLSCREEN}));
+  EXPECT_EQ((Ints{_glfwGraphicsSeq, window.closes, window.mode}), (Ints{seq + 1, 1, GLFW_FULLSCREEN}));
   EXPECT_EQ(window.title, "Zipkin in Direv");  // task switchers list fullscreen windows too
 
   // A window change inside an update releases the keys as events of their own, but with no
@@ -206,8 +198,7 @@ TEST_F(LoopTest, ClockDateAndVideoModes) {
 
   window.desktop = GLFWvidmode{1600, 900, 8, 5, 6};  // blue 5 before green 6
   VelGlfwVideoMode* desktop = host.GetGlfwDesktopMode();
-  EXPECT_EQ((Ints{desktop->width, desktop->height, desktop->green, desktop->blue}),
-            (Ints{1600, 900, 6, 5}));
+  EXPECT_EQ((Ints{desktop->width, desktop->height, desktop->green, desktop->blue}), (Ints{1600, 900, 6, 5}));
   // More modes than the list holds: the first 1024.
   for (int i = 0; i < 1500; ++i) window.modes.push_back(GLFWvidmode{i, i + 1, 5, 4, 6});
   Array<VelGlfwVideoMode*> modes = host.GetGlfwVideoModes();
@@ -218,14 +209,8 @@ TEST_F(LoopTest, ClockDateAndVideoModes) {
 
 TEST_F(LoopTest, ForwardingReachesTheDelegateOnlyWhenTheStateAllowsWithACollectorStepEach) {
   auto send_everything = [this] {
-    host.SuspendGame();
-    host.ResumeGame();
-    host.UpdateGame();
-    host.RenderGame();
-    host.KeyEvent(1, 65);
-    host.MouseEvent(4, 0, 1, 2);
-    host.TouchEvent(7, 3, 1, 2);
-    host.MotionEvent(10, 0, 1, 2, 3);
+    host.SuspendGame(), host.ResumeGame(), host.UpdateGame(), host.RenderGame(), host.KeyEvent(1, 65);
+    host.MouseEvent(4, 0, 1, 2), host.TouchEvent(7, 3, 1, 2), host.MotionEvent(10, 0, 1, 2, 3);
     host.DiscardGraphics();
   };
   send_everything();  // before start: nothing, not even a collector step
@@ -240,15 +225,9 @@ TEST_F(LoopTest, ForwardingReachesTheDelegateOnlyWhenTheStateAllowsWithACollecto
 
   // Suspended games render and take input but never update; repeats are not forwarded.
   calls.clear();
-  for (int i = 0; i < 2; ++i) host.SuspendGame();
-  host.UpdateGame();
-  host.RenderGame();
-  host.KeyEvent(2, 65);
-  for (int i = 0; i < 2; ++i) host.ResumeGame();
-  host.UpdateGame();
-  EXPECT_EQ(
-      (Calls{"suspend", "gc", "render", "gc", "key 2 65", "gc", "resume", "gc", "update", "gc"}),
-      calls);
+  host.SuspendGame(), host.SuspendGame(), host.UpdateGame(), host.RenderGame(), host.KeyEvent(2, 65);
+  host.ResumeGame(), host.ResumeGame(), host.UpdateGame();
+  EXPECT_EQ((Calls{"suspend", "gc", "render", "gc", "key 2 65", "gc", "resume", "gc", "update", "gc"}), calls);
 }
 
 // A delegate referenced only by the host (no module global) must survive collection.
