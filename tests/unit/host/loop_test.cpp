@@ -25,9 +25,7 @@ class RecordingDelegate : public VelGameDelegate {
   Calls calls;
   std::function<void()> during_update;  // runs inside UpdateGame, after it is recorded
 
-  void add(const char* call, int a, int b) {
-    calls.push_back(call + (" " + std::to_string(a)) + " " + std::to_string(b));
-  }
+  void add(const char* call, int a, int b) { calls.push_back(call + (" " + std::to_string(a)) + " " + std::to_string(b)); }
   void StartGame() override { calls.push_back("start"); }
   void SuspendGame() override { calls.push_back("suspend"); }
   void ResumeGame() override { calls.push_back("resume"); }
@@ -46,10 +44,7 @@ RecordingDelegate* g_recorder = nullptr;  // a root: keeps the delegate alive ac
 class TestHost : public VelGlfwGame {
  public:
   double NextUpdate() const { return _nextUpdate; }
-  void gc_collect() override {
-    g_recorder->calls.push_back("gc");
-    VelGlfwGame::gc_collect();
-  }
+  void gc_collect() override { g_recorder->calls.push_back("gc"), VelGlfwGame::gc_collect(); }
 };
 
 class LoopTest : public ::testing::Test {
@@ -70,11 +65,7 @@ class LoopTest : public ::testing::Test {
   ~LoopTest() override { VelGame::_game = VelGlfwGame::_glfwGame = nullptr; }
 
   // Opens the window, starts and renders once, then forgets those calls.
-  void Begin(int rate) {
-    host.BeginRun();
-    host.SetUpdateRate(rate);
-    calls.clear();
-  }
+  void Begin(int rate) { host.BeginRun(), host.SetUpdateRate(rate), calls.clear(); }
   int Count(const char* call) { return std::count(calls.begin(), calls.end(), call); }
   void Passes(int n) {
     for (int i = 0; i < n; ++i) ASSERT_TRUE(host.RunPass());
@@ -87,9 +78,8 @@ TEST_F(LoopTest, RunOpensACentredTitledWindowStartsAndRendersUntilTheWindowGoes)
   host.Run();
   EXPECT_EQ((Ints{window.opens, window.width, window.height, window.mode, window.pos_x, window.pos_y}),
             (Ints{1, 640, 480, GLFW_WINDOW, (1921 - 640) / 2, (1081 - 480) / 2}));
-  EXPECT_EQ(window.title, "Zipkin in Direv");
   // Repeats arrive as presses; events only arrive while the loop polls or waits.
-  EXPECT_TRUE(window.key_repeat && !window.auto_poll);
+  EXPECT_TRUE(window.title == "Zipkin in Direv" && window.key_repeat && !window.auto_poll);
   EXPECT_EQ((Calls{"start", "gc", "render", "gc"}), calls);
 }
 
@@ -99,20 +89,15 @@ TEST_F(LoopTest, EarlyPassesSleepTheRemainingTimeAndLateOnesCatchUpWithAtMostFou
   Passes(1);
   EXPECT_NEAR(window.slept, kPeriod - 0.004, 1e-12);
   EXPECT_TRUE(calls.empty());  // sleeping passes neither update nor render
-
-  struct { const char* name; double late; int updates; double next_due; } const kCases[] = {
-      {"on time", 0, 1, 2 * kPeriod},
-      {"2.5 periods late", 2.5 * kPeriod, 3, 4 * kPeriod},
-      {"100 ms stall", 0.100, 4, kPeriod + 0.100},  // the backlog is dropped
-  };
-  for (const auto& c : kCases) {
+  // How late the pass is, the updates it runs, and when the next one is due.
+  for (auto [late, updates, due] : {std::tuple{0.0, 1, 2 * kPeriod}, {2.5 * kPeriod, 3, 4 * kPeriod},
+                                    {0.100, 4, kPeriod + 0.100}}) {  // a stall's backlog is dropped
     window.time = 0;
-    host.SetUpdateRate(60);
-    calls.clear();
-    window.time = kPeriod + c.late;
+    host.SetUpdateRate(60), calls.clear();
+    window.time = kPeriod + late;
     Passes(1);
-    EXPECT_EQ((Ints{Count("update"), Count("render"), window.sleeps}), (Ints{c.updates, 1, 1})) << c.name;
-    EXPECT_NEAR(host.NextUpdate(), c.next_due, 1e-12) << c.name;
+    EXPECT_EQ((Ints{Count("update"), Count("render"), window.sleeps}), (Ints{updates, 1, 1})) << late;
+    EXPECT_NEAR(host.NextUpdate(), due, 1e-12) << late;
   }
 }
 
@@ -141,19 +126,14 @@ TEST_F(LoopTest, InactiveWindowsSuspendOnceAndRenderPerEventUnlessMinimised) {
   window.iconified = true;  // then minimised: no more rendering, no second suspend
   Passes(3);
   EXPECT_EQ((Ints{Count("suspend"), Count("render"), window.waits}), (Ints{1, 4, 7}));
-
-  // Focus back: one resume, and the first update is due at once.
-  window.iconified = false;
-  window.active = true;
-  window.time = 50.0;
+  // Focus back: one resume, and the first update is due at once, without sleeping first.
+  window.iconified = false, window.active = true, window.time = 50.0;
   calls.clear();
   Passes(1);
   EXPECT_EQ((Calls{"resume", "gc", "update", "gc", "render", "gc"}), calls);
   EXPECT_EQ(window.sleeps, 0);
-
   // Minimised straight from running: one suspend and no rendering.
-  window.iconified = true;
-  window.active = false;
+  window.iconified = true, window.active = false;
   calls.clear();
   Passes(5);
   EXPECT_EQ((Calls{"suspend", "gc"}), calls);
@@ -161,21 +141,20 @@ TEST_F(LoopTest, InactiveWindowsSuspendOnceAndRenderPerEventUnlessMinimised) {
 
 TEST_F(LoopTest, ReopeningTheWindowReleasesHeldKeysAndCountsTheNewContext) {
   Begin(60);
-  int seq = _glfwGraphicsSeq;
+  const int seq = _glfwGraphicsSeq;
   for (int key : {int{'A'}, GLFW_KEY_LSHIFT, GLFW_KEY_RALT, GLFW_KEY_F1}) window.keys[key] = true;
   EXPECT_TRUE(host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true));
-  // Right Alt translates to nothing, so it gets no release.
+  // Right Alt translates to nothing, so it gets no release; task switchers list fullscreen
+  // windows too, so the title stays.
   EXPECT_EQ((Calls{"key 2 65", "gc", "key 2 112", "gc", "key 2 16", "gc"}), calls);
   EXPECT_EQ((Ints{_glfwGraphicsSeq, window.closes, window.mode}), (Ints{seq + 1, 1, GLFW_FULLSCREEN}));
-  EXPECT_EQ(window.title, "Zipkin in Direv");  // task switchers list fullscreen windows too
-
+  EXPECT_EQ(window.title, "Zipkin in Direv");
   // A window change inside an update releases the keys as events of their own, but with no
   // collector step until the update's: the update's locals are no roots.
   g_recorder->during_update = [this] { host.SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false); };
   calls.clear();
   host.UpdateGame();
   EXPECT_EQ((Calls{"update", "key 2 65", "key 2 112", "key 2 16", "gc"}), calls);
-
   // A refused fullscreen mode falls back to a window.
   window.refused_modes = {GLFW_FULLSCREEN};
   EXPECT_FALSE(host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true));
@@ -195,16 +174,13 @@ TEST_F(LoopTest, ClockDateAndVideoModes) {
   localtime_r(&now, &local);
   EXPECT_EQ((Ints{date[0], date[1], date[2], date[6], date[7]}),
             (Ints{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, 0, -1}));
-
   window.desktop = GLFWvidmode{1600, 900, 8, 5, 6};  // blue 5 before green 6
   VelGlfwVideoMode* desktop = host.GetGlfwDesktopMode();
   EXPECT_EQ((Ints{desktop->width, desktop->height, desktop->green, desktop->blue}), (Ints{1600, 900, 6, 5}));
-  // More modes than the list holds: the first 1024.
   for (int i = 0; i < 1500; ++i) window.modes.push_back(GLFWvidmode{i, i + 1, 5, 4, 6});
-  Array<VelGlfwVideoMode*> modes = host.GetGlfwVideoModes();
+  Array<VelGlfwVideoMode*> modes = host.GetGlfwVideoModes();  // the first 1024
   ASSERT_EQ(modes.Length(), 1024);
-  EXPECT_EQ((Ints{modes[1023]->width, modes[1023]->height, modes[0]->green, modes[0]->blue}),
-            (Ints{1023, 1024, 6, 4}));
+  EXPECT_EQ((Ints{modes[1023]->width, modes[1023]->height, modes[0]->green, modes[0]->blue}), (Ints{1023, 1024, 6, 4}));
 }
 
 TEST_F(LoopTest, ForwardingReachesTheDelegateOnlyWhenTheStateAllowsWithACollectorStepEach) {
@@ -215,14 +191,11 @@ TEST_F(LoopTest, ForwardingReachesTheDelegateOnlyWhenTheStateAllowsWithACollecto
   };
   send_everything();  // before start: nothing, not even a collector step
   EXPECT_EQ(calls, Calls());
-  host.StartGame();
-  host.StartGame();  // starts once
+  host.StartGame(), host.StartGame();  // starts once
   send_everything();
-  EXPECT_EQ((Calls{"start", "gc", "suspend", "gc", "resume", "gc", "update", "gc", "render", "gc",
-                   "key 1 65", "gc", "mouse 4 0", "gc", "touch 7 3", "gc", "motion 10 0", "gc",
-                   "discard", "gc"}),
+  EXPECT_EQ((Calls{"start", "gc", "suspend", "gc", "resume", "gc", "update", "gc", "render", "gc", "key 1 65", "gc",
+                   "mouse 4 0", "gc", "touch 7 3", "gc", "motion 10 0", "gc", "discard", "gc"}),
             calls);
-
   // Suspended games render and take input but never update; repeats are not forwarded.
   calls.clear();
   host.SuspendGame(), host.SuspendGame(), host.UpdateGame(), host.RenderGame(), host.KeyEvent(2, 65);
@@ -230,7 +203,7 @@ TEST_F(LoopTest, ForwardingReachesTheDelegateOnlyWhenTheStateAllowsWithACollecto
   EXPECT_EQ((Calls{"suspend", "gc", "render", "gc", "key 2 65", "gc", "resume", "gc", "update", "gc"}), calls);
 }
 
-// A delegate referenced only by the host (no module global) must survive collection.
+// A delegate referenced only by the host (no module global) survives collection.
 TEST_F(LoopTest, TheDelegateHeldByTheHostSurvivesCollection) {
   struct Counted : VelGameDelegate {
     bool* alive;
@@ -239,24 +212,19 @@ TEST_F(LoopTest, TheDelegateHeldByTheHostSurvivesCollection) {
   };
   bool alive = false;
   host.SetDelegate(new Counted(&alive));
-  // Two full cycles' worth of garbage, a collector step after each allocation.
-  for (int i = 0; i < 2 * 9 * 1024; ++i) {
-    Array<int> garbage(256);
-    host.gc_collect();
-  }
+  for (int i = 0; i < 2 * 9 * 1024; ++i) Array<int>(256), host.gc_collect();  // two cycles' garbage
   EXPECT_TRUE(alive);
   host.SetDelegate(g_recorder);
 }
 
 class Thrown : public ThrowableObject {};
-
 class Thrower : public VelGameDelegate {
   void UpdateGame() override { throw static_cast<ThrowableObject*>(new Thrown); }
 };
 
 using LoopDeathTest = LoopTest;
 
-TEST_F(LoopDeathTest, RuntimeExceptionEscapingTheApplicationIsReportedAndEndsWith255) {
+TEST_F(LoopDeathTest, AnEscapingRuntimeExceptionOrNoWindowAtAllEndsWith255) {
   ::testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(
       {
@@ -266,10 +234,6 @@ TEST_F(LoopDeathTest, RuntimeExceptionEscapingTheApplicationIsReportedAndEndsWit
         host.UpdateGame();
       },
       ::testing::ExitedWithCode(255), "Kestrel Runtime Error : Uncaught Kestrel Exception");
-}
-
-TEST_F(LoopDeathTest, NoWindowAtAllEndsWith255BeforeTheGameStarts) {
-  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
   window.refused_modes = {GLFW_WINDOW, GLFW_FULLSCREEN};
   EXPECT_FALSE(host.BeginRun());
   EXPECT_EQ(calls, Calls());  // no start and no render without a GL context
