@@ -95,9 +95,8 @@ TEST_F(Files, WholeFilesAreReadAndUnreadablePathsGiveNothing) {
 
 TEST_F(Files, StateRoundTripsAndFailedSavesKeepTheEarlierState) {
   EXPECT_EQ(game.SaveState(String("\xE9")), 0);  // U+FFE9 as UTF-8
-  EXPECT_EQ(ReadFile(".kestrelstate"), "\xEF\xBF\xA9");
+  EXPECT_TRUE(ReadFile(".kestrelstate") == "\xEF\xBF\xA9" && !fs::exists(".kestrelstate.tmp"));
   EXPECT_TRUE(game.LoadState() == String("\xE9"));
-  EXPECT_FALSE(fs::exists(".kestrelstate.tmp"));
   // A shorter state replaces a longer one whole.
   EXPECT_EQ(game.SaveState(String("a much longer state than the next one")), 0);
   EXPECT_EQ(game.SaveState(String("old")), 0);
@@ -108,10 +107,9 @@ TEST_F(Files, StateRoundTripsAndFailedSavesKeepTheEarlierState) {
   EXPECT_EQ(game.SaveState(String("new")), -1);
   fs::remove(".kestrelstate.tmp");
   std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limit, tiny;
+  rlimit limit;
   getrlimit(RLIMIT_FSIZE, &limit);
-  tiny = limit;
-  tiny.rlim_cur = 1;
+  rlimit tiny = {1, limit.rlim_max};
   setrlimit(RLIMIT_FSIZE, &tiny);
   EXPECT_EQ(game.SaveState(String("new")), -2);
   setrlimit(RLIMIT_FSIZE, &limit);
@@ -146,10 +144,9 @@ TEST_F(Files, BackgroundSavesWriteTheLastStateAndFinishBeforeExit) {
 
 TEST_F(Files, OpenUrlPassesTheAddressAsOneArgument) {
   // A stand-in xdg-open that records its arguments.
-  const std::string log = (dir / "args.log").string();
+  const std::string log = (dir / "args.log").string(), old_path = std::getenv("PATH");
   WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > " + log + ".part && mv " + log + ".part " + log);
   fs::permissions("bin/xdg-open", fs::perms::owner_all);
-  const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", ((dir / "bin").string() + ":" + old_path).c_str(), 1);
   const std::string url = "http://x/?a=1;touch pwned&b=$(touch pwned2) `touch pwned3` 'q'";
   game.OpenUrl(String(url.c_str()));
