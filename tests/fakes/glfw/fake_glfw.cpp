@@ -1,5 +1,7 @@
 #include "fake_glfw.h"
 
+#include <algorithm>
+
 namespace fake_glfw {
 
 State& state() {
@@ -17,9 +19,7 @@ void key(int key, int action) {
   if (s.key_callback) s.key_callback(key, action);
 }
 
-void character(int c) {
-  if (state().char_callback) state().char_callback(c, GLFW_PRESS);
-}
+void character(int c) { if (state().char_callback) state().char_callback(c, GLFW_PRESS); }
 
 void mouse_button(int button, int action) {
   if (state().mouse_button_callback) state().mouse_button_callback(button, action);
@@ -27,8 +27,7 @@ void mouse_button(int button, int action) {
 
 void mouse_move(int x, int y) {
   State& s = state();
-  s.mouse_x = x;
-  s.mouse_y = y;
+  s.mouse_x = x, s.mouse_y = y;
   if (s.mouse_pos_callback) s.mouse_pos_callback(x, y);
 }
 
@@ -45,8 +44,7 @@ void run_next_batch() {
   State& s = state();
   if (s.batches.empty()) return;
   std::function<void()> batch = std::move(s.batches.front());
-  s.batches.pop_front();
-  batch();
+  s.batches.pop_front(), batch();
 }
 
 bool joystick_present(int joy) {
@@ -61,10 +59,7 @@ using fake_glfw::state;
 
 int glfwInit() { return state().init_result ? 1 : 0; }
 
-void glfwTerminate() {
-  ++state().terminates;
-  state().window_open = false;
-}
+void glfwTerminate() { ++state().terminates, state().window_open = false; }
 
 int glfwOpenWindow(int width, int height, int, int, int, int, int, int, int mode) {
   fake_glfw::State& s = state();
@@ -72,28 +67,16 @@ int glfwOpenWindow(int width, int height, int, int, int, int, int, int, int mode
   if (s.window_open) return 0;
   for (int refused : s.refused_modes)
     if (refused == mode) return 0;
-  s.window_open = true;
-  s.width = width;
-  s.height = height;
-  s.mode = mode;
+  s.window_open = true, s.width = width, s.height = height, s.mode = mode, s.pos_x = s.pos_y = -1;
   s.title.clear();
-  s.pos_x = s.pos_y = -1;
   return 1;
 }
 
 void glfwOpenWindowHint(int, int) {}
 
-void glfwCloseWindow() {
-  if (state().window_open) ++state().closes, state().window_open = false;
-}
-
-void glfwSetWindowTitle(const char* title) {
-  if (state().window_open) state().title = title;
-}
-
-void glfwSetWindowPos(int x, int y) {
-  if (state().window_open) state().pos_x = x, state().pos_y = y;
-}
+void glfwCloseWindow() { if (state().window_open) ++state().closes, state().window_open = false; }
+void glfwSetWindowTitle(const char* title) { if (state().window_open) state().title = title; }
+void glfwSetWindowPos(int x, int y) { if (state().window_open) state().pos_x = x, state().pos_y = y; }
 
 void glfwGetWindowSize(int* width, int* height) {
   const bool open = state().window_open;
@@ -112,20 +95,14 @@ void glfwSwapBuffers() { ++state().swaps; }
 void glfwGetDesktopMode(GLFWvidmode* mode) { *mode = state().desktop; }
 
 int glfwGetVideoModes(GLFWvidmode* list, int maxcount) {
-  int n = 0;
-  for (const GLFWvidmode& m : state().modes) {
-    if (n >= maxcount) break;
-    list[n++] = m;
-  }
+  const int n = std::min(maxcount, static_cast<int>(state().modes.size()));
+  std::copy(state().modes.begin(), state().modes.begin() + n, list);
   return n;
 }
 
 void glfwPollEvents() { fake_glfw::run_next_batch(); }
 
-void glfwWaitEvents() {
-  ++state().waits;
-  fake_glfw::run_next_batch();
-}
+void glfwWaitEvents() { ++state().waits, fake_glfw::run_next_batch(); }
 
 static void set_option(int token, bool on) {
   if (token == GLFW_KEY_REPEAT) state().key_repeat = on;
@@ -136,10 +113,7 @@ void glfwDisable(int token) { set_option(token, false); }
 
 int glfwGetKey(int key) { return key >= 0 && key <= GLFW_KEY_LAST && state().keys[key] ? GLFW_PRESS : GLFW_RELEASE; }
 
-void glfwGetMousePos(int* x, int* y) {
-  if (x) *x = state().mouse_x;
-  if (y) *y = state().mouse_y;
-}
+void glfwGetMousePos(int* x, int* y) { *x = state().mouse_x, *y = state().mouse_y; }
 
 void glfwSetKeyCallback(GLFWkeyfun callback) { state().key_callback = callback; }
 void glfwSetCharCallback(GLFWcharfun callback) { state().char_callback = callback; }

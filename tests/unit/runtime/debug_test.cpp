@@ -25,10 +25,8 @@ struct Outcome {
 
 std::string Contents(FILE* f) {
   std::string text;
-  std::rewind(f);
-  for (int c; (c = std::fgetc(f)) != EOF;) text += static_cast<char>(c);
-  std::fclose(f);
-  return text;
+  for (int c = (std::rewind(f), std::fgetc(f)); c != EOF; c = std::fgetc(f)) text += static_cast<char>(c);
+  return std::fclose(f), text;
 }
 
 // Runs body in a child whose standard streams are temporary files; standard input holds
@@ -57,11 +55,7 @@ TEST(RuntimeDebug, ErrorsReportAndFollowTheLineProtocol) {
   gc_init1();
   char shown[64];  // "@" with an object's address prints that object's debug text
   std::snprintf(shown, sizeof shown, "@%p\nq\n", static_cast<void*>(new Object));
-  const struct {
-    const char* input;  // null: standard input closed
-    int status;
-    std::string out, err;
-  } cases[] = {
+  const struct { const char* input; int status; std::string out, err; } cases[] = {  // input null: closed
       {nullptr, 255, kReport, kHeader},
       {"?\n@0\n?x\nq\n", 0, kReport, kHeader + "\n"},  // "?" ignored, "@0" an empty line
       {"r\n", 255, kReport + kReport, kHeader + kHeader},  // reported again, then input ends
@@ -77,12 +71,8 @@ TEST(RuntimeDebug, ErrorsReportAndFollowTheLineProtocol) {
   }
   Outcome quit = RunChild([] { velError(String()); });
   EXPECT_EQ(std::to_string(quit.status) + quit.out + quit.err, "0");
-  // The message is narrowed to the low byte of each code unit.
-  Outcome narrowed = RunChild([] {
-    const Char text[] = {0x0141, 'b'};
-    velError(String(text, 2));
-  });
-  EXPECT_EQ(narrowed.out, "Kestrel Runtime Error : Ab\n\n");
+  // The message is narrowed to the low byte of each code unit (U+0141 to 'A').
+  EXPECT_EQ(RunChild([] { velError(String(u"\u0141b", 2)); }).out, "Kestrel Runtime Error : Ab\n\n");
   // Run, step, enter and leave return from the stop with their modes set.
   for (const char* command : {"r\n0 0", "s\n1 s", "e\n1 e", "l\n0 l"}) {
     Outcome o = RunChild([] {
