@@ -32,7 +32,6 @@ struct State {
   std::string title;
   bool active = true, iconified = false, key_repeat = false, auto_poll = true;
   GLFWvidmode desktop = {1280, 1024, 8, 8, 8};
-  std::vector<GLFWvidmode> modes;
 
   // Input.
   bool keys[GLFW_KEY_LAST + 1] = {};
