@@ -1,5 +1,5 @@
 // The window library layer over a real X server (Xvfb, started here for the test): where the
-// pointer is in window pixels, and the video modes.
+// pointer is in window pixels, the video modes, and a window manager's close request.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,7 +13,9 @@
 
 #include "platform/glfw2.h"
 
-TEST(Input, ARealWindowReportsThePointerInItsPixelsAndTheScreenModes) {
+#include <X11/Xlib.h>  // last: its macros (None, Bool, ...) would clash with the headers above
+
+TEST(Input, ARealWindowReportsThePointerTheScreenModesAndCloseRequests) {
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
   struct Server {
@@ -39,6 +41,22 @@ TEST(Input, ARealWindowReportsThePointerInItsPixelsAndTheScreenModes) {
   GLFWvidmode modes[4];
   got.push_back(glfwGetVideoModes(modes, 4));  // the one mode of this screen
   for (int v : {modes[0].Width, modes[0].Height, modes[0].RedBits, modes[0].GreenBits, modes[0].BlueBits}) got.push_back(v);
-  EXPECT_EQ(got, (std::vector<int>{100, 50, 1, 1280, 1024, 8, 8, 8}));
+  // A close request as a window manager sends it reaches the close callback, whose 0 keeps the window.
+  static int close_requests = 0;
+  glfwSetWindowCloseCallback([] { return ++close_requests, 0; });
+  glfwSetWindowTitle("zipkin-window-test");
+  FILE* search = popen("xdotool search --sync --name zipkin-window-test", "r");
+  unsigned long id = 0;
+  got.push_back(std::fscanf(search, "%lu", &id));
+  pclose(search);
+  Display* x = XOpenDisplay(nullptr);
+  XEvent close{};
+  close.xclient = {ClientMessage, 0, 0, x, id, XInternAtom(x, "WM_PROTOCOLS", 0), 32, {}};
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", 0));
+  XSendEvent(x, id, 0, NoEventMask, &close);
+  XCloseDisplay(x);  // flushes
+  for (int i = 0; i < 200 && !close_requests; ++i) glfwPollEvents(), usleep(10000);
+  got.insert(got.end(), {close_requests, glfwGetWindowParam(GLFW_OPENED)});
+  EXPECT_EQ(got, (std::vector<int>{100, 50, 1, 1280, 1024, 8, 8, 8, 1, 1, 1}));
   glfwTerminate();
 }
