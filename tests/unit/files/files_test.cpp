@@ -142,20 +142,16 @@ TEST_F(Files, BackgroundSavesWriteTheLastStateAndFinishBeforeExit) {
   EXPECT_EQ(ReadFile(".kestrelstate"), "second");
 }
 
-TEST_F(Files, OpenUrlPassesTheAddressAsOneArgument) {
-  // A stand-in xdg-open that records its arguments.
-  const std::string log = (dir / "args.log").string(), old_path = std::getenv("PATH");
-  WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > " + log + ".part && mv " + log + ".part " + log);
+TEST_F(Files, OpenUrlPassesTheAddressAsOneArgumentWithNoShellBetween) {
+  const std::string old_path = std::getenv("PATH");
+  WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > args.part && mv args.part args");
   fs::permissions("bin/xdg-open", fs::perms::owner_all);
   setenv("PATH", ((dir / "bin").string() + ":" + old_path).c_str(), 1);
-  const std::string url = "http://x/?a=1;touch pwned&b=$(touch pwned2) `touch pwned3` 'q'";
+  const std::string url = "http://x/?a=1;touch pwned&b=$(touch pwned) `touch pwned` 'q'";
   game.OpenUrl(String(url.c_str()));
-  for (int i = 0; i < 500 && !fs::exists(log); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(ReadFile(log), "1\n" + url + "\n");
-  EXPECT_FALSE(fs::exists("pwned") || fs::exists("pwned2") || fs::exists("pwned3"));
-  setenv("PATH", (dir / "nothing").c_str(), 1);
-  game.OpenUrl(String("http://example.org/"));  // no xdg-open at all: dropped quietly
   setenv("PATH", old_path.c_str(), 1);
+  for (int i = 0; i < 500 && !fs::exists("args"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(ReadFile("args") == "1\n" + url + "\n" && !fs::exists("pwned"));
 }
 
 }  // namespace

@@ -38,7 +38,6 @@ bool OnList(const gc_object& list, const gc_object* p) {
     if (q == p) return true;
   return false;
 }
-gc_object* Raw(int size) { return new (gc_object_alloc(size)) gc_object(); }
 
 class RuntimeGc : public ::testing::Test {
  protected:
@@ -61,23 +60,6 @@ class RuntimeGc : public ::testing::Test {
   }
   Object* root = nullptr;
 };
-
-TEST_F(RuntimeGc, AllocationRecordsSizesAndRecyclesSmallBlocks) {
-  // A request smaller than the header still gets room for the header (32 bytes here).
-  gc_object *a = Raw(20), *b = Raw(36);
-  EXPECT_EQ((V{SizeOf(a), SizeOf(b), SizeOf(Raw(57)), gc_alloced_bytes}), (V{32, 40, 64, 136}));
-  // Nothing was reached: the sweep moves everything to the free list, destroying nothing.
-  EXPECT_EQ((V{gc_sweep(), gc_free_bytes, gc_alloced_bytes}), (V{136, 136, 0}));
-  EXPECT_STREQ(gc_check_invariants(), "");
-  // Releasing 1 byte's worth destroys exactly the first dead object; its block is cached.
-  gc_flush_free(1);
-  EXPECT_TRUE(gc_free_bytes == 104 && gc_cache[4] == a);
-  // The next 32-byte object takes that block, destroying the next dead object (b) first.
-  EXPECT_EQ(Raw(25), a);
-  EXPECT_TRUE(gc_cache[5] == b && gc_cache[4] == nullptr);
-  EXPECT_EQ(Raw(40), b);
-  EXPECT_STREQ(gc_check_invariants(), "");
-}
 
 TEST_F(RuntimeGc, StepsMarkAsTheyGoAndOnlyMoreThan8MiBSweeps) {
   const int kCycle = 8 << 20;
