@@ -1,7 +1,6 @@
 // Input from the window library's callbacks through the host and the application delegate into
-// the input device, read through the input module; the async-event module, the
-// gamepad mapping and process start-up (each start-up case in a child process, since it installs
-// the one host).
+// the input device, read through the input module; the async-event module and process start-up
+// (each start-up case in a child process, since it installs the one host).
 #include <unistd.h>
 
 #include <csignal>
@@ -18,7 +17,6 @@
 #include "host/input.h"
 #include "host/program.h"
 #include "host/vel_glfw_game.h"
-#include "platform/gamepad.h"
 #include "runtime/debug.h"
 #include "runtime/gc.h"
 
@@ -186,21 +184,6 @@ TEST_F(InputDeathTest, CloseAndBackKeysEndTheProgramWithStatusZeroButTheirReleas
       ::testing::ExitedWithCode(7), "");
 }
 
-
-TEST(GamepadTest, StandardLayoutBecomesOurNumbering) {
-  // Standard order: A B X Y LB RB back start guide lstick rstick up right down left.
-  const int kOurs[kPadButtons] = {0, 1, 2, 3, 4, 5, 6, 7, 14, 12, 13, 9, 10, 11, 8};
-  const float axes[kPadAxes] = {0.25f, 0.5f, -0.75f, -1.0f, -1.0f, 1.0f};
-  unsigned char in[kPadButtons], out[kPadButtons];
-  float out_axes[kPadAxes];
-  for (int i = 0; i < kPadButtons; ++i) {
-    for (int j = 0; j < kPadButtons; ++j) in[j] = j == i;
-    MapGamepad(in, axes, out, out_axes);
-    for (int j = 0; j < kPadButtons; ++j) EXPECT_EQ(out[j], j == kOurs[i]) << i << " " << j;
-  }
-  // Sticks with up positive; triggers from 0 released to 1 pressed.
-  EXPECT_EQ((std::vector<float>(out_axes, out_axes + kPadAxes)), (std::vector<float>{0.25f, -0.5f, 0, -0.75f, 1, 1}));
-}
 
 // Sources that want a call once per update; one removes itself while it is called.
 struct Source : Object, c_IAsyncEventSource {
