@@ -1,9 +1,7 @@
 // Input from the window library's callbacks through the host and the application delegate into
-// the input device, read through the input module; the async-event module and process start-up
-// (each start-up case in a child process, since it installs the one host).
+// the input device, read through the input module; and the async-event module.
 #include <unistd.h>
 
-#include <csignal>
 #include <numeric>
 #include <string>
 
@@ -15,9 +13,7 @@
 #include "host/app.h"
 #include "host/asyncevent.h"
 #include "host/input.h"
-#include "host/program.h"
 #include "host/vel_glfw_game.h"
-#include "runtime/debug.h"
 #include "runtime/gc.h"
 
 namespace {
@@ -184,7 +180,6 @@ TEST_F(InputDeathTest, CloseAndBackKeysEndTheProgramWithStatusZeroButTheirReleas
       ::testing::ExitedWithCode(7), "");
 }
 
-
 // Sources that want a call once per update; one removes itself while it is called.
 struct Source : Object, c_IAsyncEventSource {
   std::string* log;
@@ -208,62 +203,6 @@ TEST(LoopTest, AsyncEventSourcesAreCalledOncePerPassAndMayRemoveThemselves) {
   vel_asyncevent_RemoveAsyncEventSource(a);
   vel_asyncevent_UpdateAsyncEvents();
   EXPECT_EQ(log, "abr" "ar" "r");  // r, the next source, was still called after b went
-}
-
-// Start-up: velInit and velMain record their order; velMain creates an application that records
-// its create and update, none, or throws.
-std::string g_trace;
-enum { kApp, kNoApp, kThrow } g_main = kApp;
-
-class Thrown : public ThrowableObject {};
-
-class StartupApp : public c_App {
- public:
-  int p_OnCreate() override { return g_trace += "create;", vel_app_SetUpdateRate(60); }
-  int p_OnUpdate() override { return g_trace += "update;", 0; }
-};
-
-}  // namespace
-
-int velInit() {
-  g_trace += "init;";
-  return vel_app_InitGlobals(), vel_graphics_Init(), vel_audio_InitGlobals(), 0;
-}
-
-int velMain() {
-  g_trace += "main;";
-  if (g_main == kThrow) throw static_cast<ThrowableObject*>(new Thrown);
-  if (g_main == kApp) (new StartupApp)->m_new();
-  return 0;
-}
-
-namespace {
-
-TEST(StartupDeathTest, MainStartsEverythingInOrderRunsTheLoopAndTerminates) {
-  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
-  static const char* kArgs[] = {"zipkin", "--ignored", nullptr};
-  fake_glfw::reset();
-  fake_glfw::State& window = fake_glfw::state();
-  auto main_then_exit = [&](int want) {
-    dup2(STDERR_FILENO, STDOUT_FILENO);  // reports go to standard output
-    // One pass at 60 Hz runs an update (the clock is moved there), then the window goes.
-    fake_glfw::at_next_event_call([] { fake_glfw::state().time = 1.0 / 60; });
-    fake_glfw::at_next_event_call([] { fake_glfw::state().window_open = false; });
-    VelKestrelGame::Main(2, kArgs);
-    struct sigaction segv;
-    sigaction(SIGSEGV, nullptr, &segv);
-    std::fprintf(stderr, "trace %s opens %d\n", g_trace.c_str(), window.opens);
-    std::exit(window.opens == want && window.terminates == 1 && argc == 2 && argv == kArgs &&
-                      VelGame::_game && VelGame::_game == VelGlfwGame::_glfwGame && segv.sa_handler == sighandler ? 42 : 1);
-  };
-  EXPECT_EXIT(main_then_exit(1), ::testing::ExitedWithCode(42), "trace init;main;create;update; opens 1");
-  g_main = kNoApp;  // without an application the window never opens and the process ends normally
-  EXPECT_EXIT(main_then_exit(0), ::testing::ExitedWithCode(42), "trace init;main; opens 0");
-  // Failures end the process with status 255 and a report.
-  g_main = kThrow;
-  EXPECT_EXIT(main_then_exit(0), ::testing::ExitedWithCode(255), "Uncaught Kestrel Exception");
-  window.init_result = false;
-  EXPECT_EXIT(main_then_exit(0), ::testing::ExitedWithCode(255), "glfwInit failed");
 }
 
 }  // namespace
