@@ -22,8 +22,6 @@ struct Joystick {
 
 struct State {
   double time = 0;
-  bool init_result = true;
-  int terminates = 0;
 
   // The window. Opening fails for the modes listed here (GLFW_WINDOW, GLFW_FULLSCREEN).
   std::vector<int> refused_modes;

@@ -165,21 +165,6 @@ TEST_F(Input, AxisLayoutsAndOversizedJoysticks) {
   for (int port : {3, -1, 99}) EXPECT_FALSE(host.PollJoystick(port, x, y, z, buttons)) << port;
 }
 
-using InputDeathTest = Input;
-
-TEST_F(InputDeathTest, CloseAndBackKeysEndTheProgramWithStatusZeroButTheirReleasesDoNot) {
-  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
-  EXPECT_EXIT(fake_glfw::close_request(), ::testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(host.KeyEvent(1, 416), ::testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(
-      {
-        host.KeyEvent(2, 432);
-        host.KeyEvent(2, 416);
-        std::exit(7);
-      },
-      ::testing::ExitedWithCode(7), "");
-}
-
 // Sources that want a call once per update; one removes itself while it is called.
 struct Source : Object, c_IAsyncEventSource {
   std::string* log;
