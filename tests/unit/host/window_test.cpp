@@ -33,18 +33,15 @@ TEST(Input, ARealWindowReportsThePointerTheScreenModesAndCloseRequests) {
   display[std::strcspn(display, "\n")] = 0;
   setenv("DISPLAY", display, 1);
   ASSERT_TRUE(glfwInit() && glfwOpenWindow(640, 480, 8, 8, 8, 0, 0, 0, GLFW_WINDOW));
-  glfwSetWindowPos(0, 0);
-  glfwPollEvents();
+  glfwSetWindowPos(0, 0), glfwSetWindowTitle("zipkin-window-test"), glfwPollEvents();
   ASSERT_EQ(std::system("xdotool mousemove 100 50"), 0);
   std::vector<int> got(2, -1);
   glfwGetMousePos(&got[0], &got[1]);
-  GLFWvidmode modes[4];
-  got.push_back(glfwGetVideoModes(modes, 4));  // the one mode of this screen
-  for (int v : {modes[0].Width, modes[0].Height, modes[0].RedBits, modes[0].GreenBits, modes[0].BlueBits}) got.push_back(v);
+  GLFWvidmode m[4];
+  got.insert(got.end(), {glfwGetVideoModes(m, 4), m[0].Width, m[0].Height, m[0].RedBits, m[0].GreenBits, m[0].BlueBits});
   // A close request as a window manager sends it reaches the close callback, whose 0 keeps the window.
   static int close_requests = 0;
   glfwSetWindowCloseCallback([] { return ++close_requests, 0; });
-  glfwSetWindowTitle("zipkin-window-test");
   FILE* search = popen("xdotool search --sync --name zipkin-window-test", "r");
   unsigned long id = 0;
   got.push_back(std::fscanf(search, "%lu", &id));
