@@ -189,13 +189,6 @@ String LoadBytes(const std::string& bytes, long skip = 0) {
   return s;
 }
 
-TEST(RuntimeString, TextsOfNumbersAndNarrowBytes) {
-  // An exponent form gets no ".0"; narrow bytes are sign-extended, one code unit each.
-  EXPECT_EQ(U(String(1.0f) + String(" ") + String(0.1f) + String(" ") + String(1e20f) + String(-3)),
-            u"1.0 0.10000000149011612 1.0000000200408773e+20-3");
-  EXPECT_EQ(U(String("a\xE9")), std::u16string(u"a\uFFE9"));
-}
-
 TEST(RuntimeString, FindSliceSplitAndReplaceAtTheirEdges) {
   gc_init1();  // Split builds arrays, whose stores come from the collector
   String s = S(u"abcabc");
