@@ -46,12 +46,8 @@ class Input : public ::testing::Test {
     (void)lists_ready;
     fake_glfw::reset();
     VelGame::_game = VelGlfwGame::_glfwGame = &host;
-    vel_app_InitGlobals();
-    vel_graphics_Init();
-    vel_audio_InitGlobals();
-    vel_input_InitGlobals();
-    app = new ProbeApp;
-    app->m_new();
+    vel_app_InitGlobals(), vel_graphics_Init(), vel_audio_InitGlobals(), vel_input_InitGlobals();
+    (app = new ProbeApp)->m_new();
     host.BeginRun();  // opens the scripted window, registers the callbacks, starts the game
   }
   void TearDown() override { VelGame::_game = VelGlfwGame::_glfwGame = nullptr; }
@@ -106,15 +102,11 @@ TEST_F(Input, MouseButtonOneAndTouchZeroAreOnePointer) {
 TEST_F(Input, KeysTranslateToCodesAndCharacters) {
   fake_glfw::key(GLFW_KEY_ESC, GLFW_PRESS);
   EXPECT_EQ((V{Update().chars[0], app->hits[27]}), (V{27, 1}));
-  fake_glfw::key(GLFW_KEY_UP, GLFW_PRESS);
-  fake_glfw::key(GLFW_KEY_DEL, GLFW_PRESS);
+  for (int key : {GLFW_KEY_UP, GLFW_KEY_DEL}) fake_glfw::key(key, GLFW_PRESS);
   fake_glfw::key(GLFW_KEY_UP, GLFW_RELEASE);  // releases give no character
   EXPECT_EQ(Update().chars, (V{65536 + 38, 127}));
-
   // Right Alt and keys outside the library's numbering produce nothing at all.
-  fake_glfw::key(GLFW_KEY_RALT, GLFW_PRESS);
-  VelGlfwGame::OnKey(-40, GLFW_PRESS);
-  VelGlfwGame::OnKey(1 << 30, GLFW_PRESS);
+  for (int key : {GLFW_KEY_RALT, -40, 1 << 30}) VelGlfwGame::OnKey(key, GLFW_PRESS);
   VelGlfwGame::OnChar('x', GLFW_RELEASE);
   EXPECT_EQ((V{Update().total_hits(), static_cast<int>(app->chars.size())}), (V{0, 0}));
 
