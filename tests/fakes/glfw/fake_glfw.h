@@ -1,8 +1,6 @@
-// A scripted window and a test clock behind the GLFW 2 interface of platform/glfw2.h.
-//
-// The clock only moves when a test moves it or when the host sleeps (glfwSleep advances it by
-// exactly the requested time). Each glfwPollEvents or glfwWaitEvents call runs the next
-// scripted batch of events, if any, inside the call, as the real library runs callbacks.
+// A scripted window and a test clock behind the GLFW 2 interface of platform/glfw2.h. The clock
+// only moves when a test moves it or when the host sleeps (by exactly the time asked for). Each
+// poll or wait runs the next scripted batch of events, if any, inside the call, as the library does.
 #pragma once
 
 #include <deque>

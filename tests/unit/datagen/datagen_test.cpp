@@ -81,11 +81,11 @@ TEST(DataTest, EveryPictureFitsTheLoaderGridAtEveryResolutionAndTunesAreWhole) {
 
 TEST(DataTest, SoundsAreAudibleUnclippedAndFreeOfClicks) {
   std::vector<std::string> names = {"sfx/Universe.ogg"};
-  for (const char* n : {"001", "002", "003", "004", "005", "006", "007", "095", "096", "098", "099"})
-    names.push_back(std::string("sfx/") + n + ".wav");
-  for (int kit = 1; kit <= 32; ++kit) names.push_back("inst/d" + std::to_string((kit + 7) / 8) + "-" + std::to_string((kit - 1) % 8 + 1) + ".wav");
-  for (const char* n : {"lead1", "lead2", "lead3", "accompany1", "accompany2", "accompany3", "bass1", "bass2", "bass3", "bass4"})
-    names.push_back(std::string("inst/") + n + ".wav");
+  for (const char* n : {"sfx/001", "sfx/002", "sfx/003", "sfx/004", "sfx/005", "sfx/006", "sfx/007", "sfx/095", "sfx/096",
+                        "sfx/098", "sfx/099", "inst/lead1", "inst/lead2", "inst/lead3", "inst/accompany1",
+                        "inst/accompany2", "inst/accompany3", "inst/bass1", "inst/bass2", "inst/bass3", "inst/bass4"})
+    names.push_back(std::string(n) + ".wav");
+  for (int d = 0; d < 32; ++d) names.push_back("inst/d" + std::to_string(d / 8 + 1) + "-" + std::to_string(d % 8 + 1) + ".wav");
   for (const std::string& name : names) {
     int frames = 0, channels = 0, format = 0, hertz = 0;
     FILE* f = std::fopen((kData + "/" + name).c_str(), "rb");

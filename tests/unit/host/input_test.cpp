@@ -74,11 +74,10 @@ TEST_F(Input, KeysAreHitOncePerPressAndHeldUntilReleased) {
 }
 
 TEST_F(Input, MouseButtonOneAndTouchZeroAreOnePointer) {
-  window.mouse_x = 100;
-  window.mouse_y = 50;
+  window.mouse_x = 100, window.mouse_y = 50;
   fake_glfw::mouse_button(0, GLFW_PRESS);
-  EXPECT_EQ((V{Update().hits[1], app->hits[384], app->total_hits()}), (V{1, 1, 2}));
-  EXPECT_EQ((V{vel_input_MouseDown(0), vel_input_TouchDown(0)}), (V{1, 1}));
+  EXPECT_EQ((V{Update().hits[1], app->hits[384], app->total_hits(), vel_input_MouseDown(0), vel_input_TouchDown(0)}),
+            (V{1, 1, 2, 1, 1}));
   EXPECT_EQ((F{vel_input_TouchX(0), vel_input_MouseY()}), (F{100, 50}));
   fake_glfw::mouse_move(7, 9);
   EXPECT_EQ((F{vel_input_TouchX(0), vel_input_TouchY(0), vel_input_MouseX()}), (F{7, 9, 7}));
@@ -87,8 +86,7 @@ TEST_F(Input, MouseButtonOneAndTouchZeroAreOnePointer) {
   fake_glfw::mouse_button(0, GLFW_RELEASE);
   host.TouchEvent(7, 0, 30, 40);
   EXPECT_EQ((V{Update().hits[1], app->hits[384], vel_input_MouseDown(0)}), (V{1, 1, 1}));
-  host.TouchEvent(9, 0, 31, 41);  // a touch moving
-  host.TouchEvent(9, 3, 5, 6);
+  host.TouchEvent(9, 0, 31, 41), host.TouchEvent(9, 3, 5, 6);  // touches moving
   EXPECT_EQ((F{vel_input_MouseX(), vel_input_TouchY(0), vel_input_TouchX(3), vel_input_TouchY(3)}),
             (F{31, 41, 5, 6}));
   host.TouchEvent(8, 0, 0, 0);
@@ -129,11 +127,9 @@ TEST_F(Input, JoysticksArePolledUpToTheFirstAbsentOneAndKeepTheirStateWhenGone) 
   // Held buttons count once; a pad that disappears leaves its buttons as they were.
   EXPECT_EQ(Update().total_hits(), 0);
   window.joysticks[0].present = false;
-  Update();
-  EXPECT_EQ(vel_input_JoyDown(0, 0), 1);
+  EXPECT_EQ((Update(), vel_input_JoyDown(0, 0)), 1);
   window.joysticks[0] = {true, {}, {0, 0, 0}};
-  Update();
-  EXPECT_EQ(vel_input_JoyDown(0, 0), 0);
+  EXPECT_EQ((Update(), vel_input_JoyDown(0, 0)), 0);
 }
 
 TEST_F(Input, AxisLayoutsAndOversizedJoysticks) {

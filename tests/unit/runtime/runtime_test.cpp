@@ -33,9 +33,7 @@ struct Node : Object {
   ~Node() override { ++destroyed; }
   void mark() override { gc_grey(next), gc_grey(other); }
 };
-struct Big : Node {
-  char pad[4000];
-};
+struct Big : Node { char pad[4000]; };
 struct Holder : Object {
   Array<int> ints;  // left empty: the collector meets the static empty store
   Array<String> strings;
@@ -59,9 +57,7 @@ class RuntimeGc : public ::testing::Test {
       for (gc_object* p = list->succ; p && p != list; p = list->succ) list->succ = p->succ, gc_destroy(p);
     for (gc_object*& head : gc_cache)
       for (gc_object* block = head; block; block = head) head = block->succ, std::free(block);
-    gc_init1();
-    gc_clear_roots();
-    gc_markbit = 1;
+    gc_init1(), gc_clear_roots(), gc_markbit = 1;
     gc_new_bytes = gc_alloced_bytes = gc_max_alloced_bytes = gc_marked_bytes = gc_free_bytes = destroyed = 0;
     gc_register_root(&root);
   }
@@ -100,8 +96,7 @@ TEST_F(RuntimeGc, StepsMarkAsTheyGoAndOnlyMoreThan8MiBSweeps) {
 
 TEST_F(RuntimeGc, PhasesKeepTheListsConsistentAndTheBarrierKeepsStores) {
   Node *a = new Node, *b = new Node, *c = new Node;
-  a->next = b;
-  root = a;
+  a->next = b, root = a;
   const int node = SizeOf(a);
   gc_mark();
   EXPECT_TRUE(OnList(gc_queued_list, a));
@@ -121,8 +116,7 @@ TEST_F(RuntimeGc, PhasesKeepTheListsConsistentAndTheBarrierKeepsStores) {
   EXPECT_TRUE(OnList(gc_free_list, c) && OnList(gc_free_list, lost));
   EXPECT_EQ((V{gc_alloced_bytes, destroyed}), (V{3 * node, 0}));  // the sweep itself destroys nothing
   b->other = nullptr;
-  gc_flush_free(INT_MAX);
-  EXPECT_EQ(destroyed, 2);
+  EXPECT_EQ((gc_flush_free(INT_MAX), destroyed), 2);
   EXPECT_STREQ(gc_check_invariants(), "");
 }
 
@@ -260,10 +254,7 @@ TEST(RuntimeString, LoadDecodesEveryEncoding) {
   EXPECT_TRUE(s.Length() == 10002 && s[4097] == 0xC3 && s[10001] == 0xFF);
 }
 
-struct Outcome {
-  int status;  // exit status, or 1000 + signal number when killed
-  std::string out, err;
-};
+struct Outcome { int status; std::string out, err; };  // status: exit status, or 1000 + signal
 
 std::string Contents(FILE* f) {
   std::string text;
@@ -276,11 +267,9 @@ std::string Contents(FILE* f) {
 Outcome RunChild(const std::function<void()>& body, const char* input = nullptr) {
   FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
   if (input) std::fputs(input, in);
-  std::rewind(in);
-  std::fflush(nullptr);
+  std::rewind(in), std::fflush(nullptr);
   if (fork() == 0) {
-    dup2(fileno(out), 1);
-    dup2(fileno(err), 2);
+    dup2(fileno(out), 1), dup2(fileno(err), 2);
     input ? dup2(fileno(in), 0) : close(0);
     body();
     _exit(100);  // the call under test was expected to end the process; nothing is flushed here
