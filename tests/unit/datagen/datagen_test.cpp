@@ -114,10 +114,8 @@ TEST(DataTest, SoundsAreAudibleUnclippedAndFreeOfClicks) {
 std::map<std::string, std::string> ReadTree(const std::string& dir) {
   std::map<std::string, std::string> files;
   for (const auto& e : fs::recursive_directory_iterator(dir))
-    if (e.is_regular_file()) {
-      std::ifstream in(e.path(), std::ios::binary);
+    if (std::ifstream in(e.path(), std::ios::binary); e.is_regular_file())
       files[fs::relative(e.path(), dir).string()] = {std::istreambuf_iterator<char>(in), {}};
-    }
   return files;
 }
 

@@ -106,8 +106,7 @@ TEST_F(LoopTest, EarlyPassesSleepTheRemainingTimeAndLateOnesCatchUpWithAtMostFou
   // How late the pass is, the updates it runs, and when the next one is due.
   for (auto [late, updates, due] : {std::tuple{0.0, 1, 2 * kPeriod}, {2.5 * kPeriod, 3, 4 * kPeriod},
                                     {0.100, 4, kPeriod + 0.100}}) {  // a stall's backlog is dropped
-    window.time = 0;
-    host.SetUpdateRate(60), calls.clear();
+    window.time = 0, host.SetUpdateRate(60), calls.clear();
     window.time = kPeriod + late;
     Passes(1);
     EXPECT_EQ((Ints{Count("update"), Count("render"), window.sleeps}), (Ints{updates, 1, 1})) << late;
@@ -230,14 +229,11 @@ using LoopDeathTest = LoopTest;
 
 TEST_F(LoopDeathTest, AnEscapingRuntimeExceptionOrNoWindowAtAllEndsWith255) {
   ::testing::FLAGS_gtest_death_test_style = "threadsafe";
-  EXPECT_EXIT(
-      {
-        dup2(STDERR_FILENO, STDOUT_FILENO);  // the report goes to standard output
-        host.SetDelegate(new Thrower);
-        host.StartGame();
-        host.UpdateGame();
-      },
-      ::testing::ExitedWithCode(255), "Kestrel Runtime Error : Uncaught Kestrel Exception");
+  auto throw_in_update = [this] {
+    dup2(STDERR_FILENO, STDOUT_FILENO);  // the report goes to standard output
+    host.SetDelegate(new Thrower), host.StartGame(), host.UpdateGame();
+  };
+  EXPECT_EXIT(throw_in_update(), ::testing::ExitedWithCode(255), "Kestrel Runtime Error : Uncaught Kestrel Exception");
   window.refused_modes = {GLFW_WINDOW, GLFW_FULLSCREEN};
   EXPECT_FALSE(host.BeginRun());
   EXPECT_EQ(calls, Calls());  // no start and no render without a GL context
