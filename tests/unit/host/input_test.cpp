@@ -1,7 +1,5 @@
 // Input from the window library's callbacks through the host and the application delegate into
 // the input device, read through the input module; and the async-event module.
-#include <unistd.h>
-
 #include <numeric>
 #include <string>
 

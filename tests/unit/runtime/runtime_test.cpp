@@ -149,12 +149,8 @@ TEST_F(RuntimeGc, ArraysStartEmptyHoldTheirElementsAndReleaseThem) {
   EXPECT_STREQ(gc_check_invariants(), "");
 }
 
-struct Plain : Object {
-  int x;
-};
-struct Throws : Object {
-  Throws() { throw 7; }
-};
+struct Plain : Object { int x; };
+struct Throws : Object { Throws() { throw 7; } };
 
 TEST_F(RuntimeGc, ConstructionKeepsTheHeaderAndUndoesFailures) {
   Plain* p = new Plain();  // value-initialisation zero-fills before the constructors run
