@@ -17,9 +17,7 @@ void key(int key, int action) {
   if (s.key_callback) s.key_callback(key, action);
 }
 
-void character(int c) {
-  if (state().char_callback) state().char_callback(c, GLFW_PRESS);
-}
+void character(int c) { if (state().char_callback) state().char_callback(c, GLFW_PRESS); }
 
 void mouse_button(int button, int action) {
   if (state().mouse_button_callback) state().mouse_button_callback(button, action);
@@ -27,8 +25,7 @@ void mouse_button(int button, int action) {
 
 void mouse_move(int x, int y) {
   State& s = state();
-  s.mouse_x = x;
-  s.mouse_y = y;
+  s.mouse_x = x, s.mouse_y = y;
   if (s.mouse_pos_callback) s.mouse_pos_callback(x, y);
 }
 
@@ -45,8 +42,7 @@ void run_next_batch() {
   State& s = state();
   if (s.batches.empty()) return;
   std::function<void()> batch = std::move(s.batches.front());
-  s.batches.pop_front();
-  batch();
+  s.batches.pop_front(), batch();
 }
 
 bool joystick_present(int joy) {
@@ -59,12 +55,9 @@ bool joystick_present(int joy) {
 
 using fake_glfw::state;
 
-int glfwInit() { return state().init_result ? 1 : 0; }
+int glfwInit() { return 1; }
 
-void glfwTerminate() {
-  ++state().terminates;
-  state().window_open = false;
-}
+void glfwTerminate() { state().window_open = false; }
 
 int glfwOpenWindow(int width, int height, int, int, int, int, int, int, int mode) {
   fake_glfw::State& s = state();
@@ -72,35 +65,19 @@ int glfwOpenWindow(int width, int height, int, int, int, int, int, int, int mode
   if (s.window_open) return 0;
   for (int refused : s.refused_modes)
     if (refused == mode) return 0;
-  s.window_open = true;
-  s.width = width;
-  s.height = height;
-  s.mode = mode;
+  s.window_open = true, s.width = width, s.height = height, s.mode = mode, s.pos_x = s.pos_y = -1;
   s.title.clear();
-  s.pos_x = s.pos_y = -1;
   return 1;
 }
 
 void glfwOpenWindowHint(int, int) {}
 
-void glfwCloseWindow() {
-  if (!state().window_open) return;
-  ++state().closes;
-  state().window_open = false;
-}
-
-void glfwSetWindowTitle(const char* title) {
-  if (state().window_open) state().title = title;
-}
-
-void glfwSetWindowPos(int x, int y) {
-  if (!state().window_open) return;
-  state().pos_x = x;
-  state().pos_y = y;
-}
+void glfwCloseWindow() { if (state().window_open) ++state().closes, state().window_open = false; }
+void glfwSetWindowTitle(const char* title) { if (state().window_open) state().title = title; }
+void glfwSetWindowPos(int x, int y) { if (state().window_open) state().pos_x = x, state().pos_y = y; }
 
 void glfwGetWindowSize(int* width, int* height) {
-  bool open = state().window_open;
+  const bool open = state().window_open;
   if (width) *width = open ? state().width : 0;
   if (height) *height = open ? state().height : 0;
 }
@@ -108,56 +85,29 @@ void glfwGetWindowSize(int* width, int* height) {
 int glfwGetWindowParam(int param) {
   const fake_glfw::State& s = state();
   if (!s.window_open) return 0;
-  switch (param) {
-    case GLFW_OPENED:
-      return 1;
-    case GLFW_ACTIVE:
-      return s.active ? 1 : 0;
-    case GLFW_ICONIFIED:
-      return s.iconified ? 1 : 0;
-  }
-  return 0;
+  return param == GLFW_OPENED || (param == GLFW_ACTIVE && s.active) || (param == GLFW_ICONIFIED && s.iconified);
 }
 
 void glfwSwapBuffers() { ++state().swaps; }
 
 void glfwGetDesktopMode(GLFWvidmode* mode) { *mode = state().desktop; }
 
-int glfwGetVideoModes(GLFWvidmode* list, int maxcount) {
-  int n = 0;
-  for (const GLFWvidmode& m : state().modes) {
-    if (n >= maxcount) break;
-    list[n++] = m;
-  }
-  return n;
-}
+int glfwGetVideoModes(GLFWvidmode*, int) { return 0; }  // nothing reads the mode list
 
 void glfwPollEvents() { fake_glfw::run_next_batch(); }
 
-void glfwWaitEvents() {
-  ++state().waits;
-  fake_glfw::run_next_batch();
-}
+void glfwWaitEvents() { ++state().waits, fake_glfw::run_next_batch(); }
 
-void glfwEnable(int token) {
-  if (token == GLFW_KEY_REPEAT) state().key_repeat = true;
-  if (token == GLFW_AUTO_POLL_EVENTS) state().auto_poll = true;
+static void set_option(int token, bool on) {
+  if (token == GLFW_KEY_REPEAT) state().key_repeat = on;
+  if (token == GLFW_AUTO_POLL_EVENTS) state().auto_poll = on;
 }
+void glfwEnable(int token) { set_option(token, true); }
+void glfwDisable(int token) { set_option(token, false); }
 
-void glfwDisable(int token) {
-  if (token == GLFW_KEY_REPEAT) state().key_repeat = false;
-  if (token == GLFW_AUTO_POLL_EVENTS) state().auto_poll = false;
-}
+int glfwGetKey(int key) { return key >= 0 && key <= GLFW_KEY_LAST && state().keys[key] ? GLFW_PRESS : GLFW_RELEASE; }
 
-int glfwGetKey(int key) {
-  if (key < 0 || key > GLFW_KEY_LAST) return GLFW_RELEASE;
-  return state().keys[key] ? GLFW_PRESS : GLFW_RELEASE;
-}
-
-void glfwGetMousePos(int* x, int* y) {
-  if (x) *x = state().mouse_x;
-  if (y) *y = state().mouse_y;
-}
+void glfwGetMousePos(int* x, int* y) { *x = state().mouse_x, *y = state().mouse_y; }
 
 void glfwSetKeyCallback(GLFWkeyfun callback) { state().key_callback = callback; }
 void glfwSetCharCallback(GLFWcharfun callback) { state().char_callback = callback; }
@@ -170,41 +120,33 @@ int glfwGetJoystickParam(int joy, int param) {
   if (param == GLFW_PRESENT) s.presence_queries.push_back(joy);
   if (!fake_glfw::joystick_present(joy)) return 0;
   const fake_glfw::Joystick& j = s.joysticks[joy];
-  switch (param) {
-    case GLFW_PRESENT:
-      return 1;
-    case GLFW_AXES:
-      return static_cast<int>(j.axes.size());
-    case GLFW_BUTTONS:
-      return static_cast<int>(j.buttons.size());
-  }
-  return 0;
+  return static_cast<int>(param == GLFW_PRESENT ? 1 : param == GLFW_AXES ? j.axes.size()
+                                                 : param == GLFW_BUTTONS ? j.buttons.size() : 0);
+}
+
+// Copies up to `count` of a present joystick's values.
+template <class T>
+static int copy_joystick(int joy, const std::vector<T> fake_glfw::Joystick::*values, T* out, int count) {
+  if (!fake_glfw::joystick_present(joy)) return 0;
+  const std::vector<T>& all = state().joysticks[joy].*values;
+  int n = 0;
+  for (; n < count && n < static_cast<int>(all.size()); ++n) out[n] = all[n];
+  return n;
 }
 
 int glfwGetJoystickPos(int joy, float* pos, int count) {
   state().axis_requests.push_back(count);
-  if (!fake_glfw::joystick_present(joy)) return 0;
-  const std::vector<float>& axes = state().joysticks[joy].axes;
-  int n = 0;
-  for (; n < count && n < static_cast<int>(axes.size()); ++n) pos[n] = axes[n];
-  return n;
+  return copy_joystick(joy, &fake_glfw::Joystick::axes, pos, count);
 }
 
 int glfwGetJoystickButtons(int joy, unsigned char* buttons, int count) {
   state().button_requests.push_back(count);
-  if (!fake_glfw::joystick_present(joy)) return 0;
-  const std::vector<unsigned char>& all = state().joysticks[joy].buttons;
-  int n = 0;
-  for (; n < count && n < static_cast<int>(all.size()); ++n) buttons[n] = all[n];
-  return n;
+  return copy_joystick(joy, &fake_glfw::Joystick::buttons, buttons, count);
 }
 
 double glfwGetTime() { return state().time; }
 
 void glfwSleep(double seconds) {
   ++state().sleeps;
-  if (seconds > 0) {
-    state().slept += seconds;
-    state().time += seconds;
-  }
+  if (seconds > 0) state().slept += seconds, state().time += seconds;
 }

@@ -1,8 +1,6 @@
-// A scripted window and a test clock behind the GLFW 2 interface of platform/glfw2.h.
-//
-// The clock only moves when a test moves it or when the host sleeps (glfwSleep advances it by
-// exactly the requested time). Each glfwPollEvents or glfwWaitEvents call runs the next
-// scripted batch of events, if any, inside the call, as the real library runs callbacks.
+// A scripted window and a test clock behind the GLFW 2 interface of platform/glfw2.h. The clock
+// only moves when a test moves it or when the host sleeps (by exactly the time asked for). Each
+// poll or wait runs the next scripted batch of events, if any, inside the call, as the library does.
 #pragma once
 
 #include <deque>
@@ -21,32 +19,22 @@ struct Joystick {
 };
 
 struct State {
-  // Clock and library.
   double time = 0;
-  bool init_result = true;
-  int terminates = 0;
 
   // The window. Opening fails for the modes listed here (GLFW_WINDOW, GLFW_FULLSCREEN).
   std::vector<int> refused_modes;
   bool window_open = false;
-  int opens = 0, closes = 0;
-  int width = 0, height = 0, mode = 0;
+  int opens = 0, closes = 0, width = 0, height = 0, mode = 0, pos_x = -1, pos_y = -1;
   std::string title;
-  int pos_x = -1, pos_y = -1;
-  bool active = true;
-  bool iconified = false;
-  bool key_repeat = false, auto_poll = true;
+  bool active = true, iconified = false, key_repeat = false, auto_poll = true;
   GLFWvidmode desktop = {1280, 1024, 8, 8, 8};
-  std::vector<GLFWvidmode> modes;
 
   // Input.
   bool keys[GLFW_KEY_LAST + 1] = {};
   int mouse_x = 0, mouse_y = 0;
   Joystick joysticks[GLFW2_JOYSTICK_COUNT];
-  // The axis / button counts the host asked for, per call.
-  std::vector<int> axis_requests, button_requests;
-  // Joysticks asked for GLFW_PRESENT, in order.
-  std::vector<int> presence_queries;
+  // The axis and button counts asked for, per call; the joysticks asked for GLFW_PRESENT.
+  std::vector<int> axis_requests, button_requests, presence_queries;
 
   GLFWkeyfun key_callback = nullptr;
   GLFWcharfun char_callback = nullptr;
@@ -54,7 +42,6 @@ struct State {
   GLFWmouseposfun mouse_pos_callback = nullptr;
   GLFWwindowclosefun close_callback = nullptr;
 
-  // Events and waiting.
   std::deque<std::function<void()>> batches;
   int waits = 0, sleeps = 0, swaps = 0;
   double slept = 0;

@@ -1,6 +1,5 @@
 # The layer check on a scratch tree: downward, own-folder and system includes pass; an upward
-# include, one between graphics and audio and one spelled through ../ fail, each named by file
-# and line.
+# include, one between graphics and audio and one spelled through ../ fail, named by file and line.
 check=$1
 tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
