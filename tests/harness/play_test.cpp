@@ -176,6 +176,24 @@ TEST_F(Play, StompsAndGemsScoreInChainsAndHitsCostALifeEachUntilTheGameEnds) {
   EXPECT_EQ(game.TakeEffects(), Sounds{});
 }
 
+TEST_F(Play, ALaunchPadThrowsTheHeroToTheNextPlanetWhichCatchesItWhereItIs) {
+  StartEmpty();
+  planet(4)[2] = planet(5)[2];  // planet 4 straight along the pad's throw
+  w(12) = w(251), game.Update(2);
+  EXPECT_EQ((std::vector<float>{w(7), w(17), w(14)}), (std::vector<float>{1, 5, 3}));
+  EXPECT_EQ(game.TakeEffects(), Sounds{2});
+  float x = 0, y = 0;
+  for (int i = 0; i < 600 && w(11) == 5.0f; ++i) x = w(8), y = w(9), game.Update();
+  ASSERT_EQ(w(11), 4.0f);
+  EXPECT_LT(std::hypot(w(8) - x, w(9) - y), 3.0f);  // caught where it was: no jump in altitude
+  // Falling back through the range of planet 5, which threw it, the hero stays with planet 4.
+  for (int i = 0; i < 600 && w(4) > 0; ++i) {
+    game.Update();
+    ASSERT_EQ(w(11), 4.0f);
+  }
+  EXPECT_EQ(w(7), 0.0f);
+}
+
 TEST(ShortestTurn, GoesTheShortWayAcrossTheWrap) {
   std::vector<int> turns;
   for (const auto& c : {std::pair{0, 350}, {350, 0}, {-30, 400}, {0, 179}, {0, 180}})

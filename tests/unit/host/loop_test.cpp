@@ -354,4 +354,18 @@ TEST_F(Files, BackgroundSavesWriteTheLastStateAndFinishBeforeExit) {
   EXPECT_EQ(ReadFile(".kestrelstate"), "second");
 }
 
+TEST_F(Files, OpenUrlHandsTheAddressToXdgOpenAsOneArgumentWithoutAShell) {
+  WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > args.part && mv args.part args\n");
+  fs::permissions("bin/xdg-open", fs::perms::owner_all);
+  const std::string path = std::getenv("PATH"), url = "http://x/?a=1;touch p1&b=$(touch p2) `touch p3`";
+  setenv("PATH", ((dir / "bin").string() + ":" + path).c_str(), 1);
+  game.OpenUrl(String(url.c_str()));
+  for (int i = 0; i < 500 && !fs::exists("args"); ++i) usleep(10000);
+  EXPECT_EQ(ReadFile("args"), "1\n" + url + "\n");
+  EXPECT_FALSE(fs::exists("p1") || fs::exists("p2") || fs::exists("p3"));
+  setenv("PATH", (dir / "none").c_str(), 1);  // no xdg-open at all: the request is dropped quietly
+  game.OpenUrl(String("http://example.org/"));
+  setenv("PATH", path.c_str(), 1);
+}
+
 }  // namespace
