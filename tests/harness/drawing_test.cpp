@@ -102,7 +102,8 @@ TEST_F(Effects, StarsWrapAroundAndAreRenewed) {
 
 TEST_F(Effects, ThePoolFillsFromTheTopSparksFallAndFadeAndPopUpsStayUpright) {
   app->p_ResetParticles(0);  // out of range: keeps 250, still frees
-  EXPECT_EQ((std::vector<float>{float(app->m_ParticleMax), app->p_FreeParticle()}), (std::vector<float>{250, 2500}));
+  EXPECT_EQ((std::vector<float>{float(app->m_ParticleMax), app->p_FreeParticle()}),
+            (std::vector<float>{250, 2500}));
   app->p_ThrowParticle(100, 100, 1, 5, 90, 4);
   app->p_ThrowParticle(100, 100, 2, 5, 90, 4);  // kind 2 slows and falls
   EXPECT_EQ(app->p_FreeParticle(), 2480.0f);
@@ -137,7 +138,8 @@ TEST_F(Effects, EffectsRotateOverTwentyFourChannelsAndTheSoundOptionGatesThemAnd
   std::vector<int> channels;
   for (const GameHarness::Played& p : game.TakePlayed()) channels.push_back(p.sound == 1 ? p.channel : -1);
   ASSERT_EQ(channels.size(), 25u);  // the 25th cuts the first
-  EXPECT_EQ((std::vector<int>{channels[0], channels[22], channels[23], channels[24]}), (std::vector<int>{1, 23, 0, 1}));
+  EXPECT_EQ((std::vector<int>{channels[0], channels[22], channels[23], channels[24]}),
+            (std::vector<int>{1, 23, 0, 1}));
 
   app->m_Options[5] = 3;  // no effect at all, not even a stopped channel
   fake_al::world().calls.clear();
@@ -147,7 +149,8 @@ TEST_F(Effects, EffectsRotateOverTwentyFourChannelsAndTheSoundOptionGatesThemAnd
   app->m_Sounds.Set(7, static_cast<c_Sound*>(nullptr));
   app->p_PlaySFX(7, 0.8f, 0.5f, -0.35f);
   EXPECT_TRUE(game.TakePlayed().empty());
-  const fake_al::Source& s = fake_al::world().sources[vel_audio_device->channels[app->m_Order[app->m_SfxVoice]].source];
+  const fake_al::Source& s =
+      fake_al::world().sources[vel_audio_device->channels[app->m_Order[app->m_SfxVoice]].source];
   EXPECT_TRUE(s.pitch == 0.8f && s.gain == 0.5f && s.position[0] < 0.0f) << s.pitch << " " << s.gain;
 
   // Tunes: option 2 stops a playing tune and starts nothing; 3 plays one.

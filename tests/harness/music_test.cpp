@@ -18,7 +18,9 @@ struct Music : testing::Test {
     game.Start();
     game.FinishLoading();
   }
-  fake_al::Source& Source(int channel) { return fake_al::world().sources[vel_audio_device->channels[channel].source]; }
+  fake_al::Source& Source(int channel) {
+    return fake_al::world().sources[vel_audio_device->channels[channel].source];
+  }
   // Starts a tune with the game's seed; the renders its loading takes.
   int Load(const char* tune) {
     tono->p_Tono_StartTune(String(tune), 37171650, 100);

@@ -22,7 +22,9 @@ struct Scores : testing::Test {
     EXPECT_TRUE(app->p_MyNth() == word) << score;
     return word.ToUtf8();
   }
-  std::vector<int> List(int from) { return std::vector<int>(&app->m_HighScores[from], &app->m_HighScores[from] + 10); }
+  std::vector<int> List(int from) {
+    return std::vector<int>(&app->m_HighScores[from], &app->m_HighScores[from] + 10);
+  }
   std::string Saved() {
     FinishStateSaves();
     return std::string(std::istreambuf_iterator<char>(std::ifstream(".kestrelstate").rdbuf()), {});

@@ -105,7 +105,9 @@ static void set_option(int token, bool on) {
 void glfwEnable(int token) { set_option(token, true); }
 void glfwDisable(int token) { set_option(token, false); }
 
-int glfwGetKey(int key) { return key >= 0 && key <= GLFW_KEY_LAST && state().keys[key] ? GLFW_PRESS : GLFW_RELEASE; }
+int glfwGetKey(int key) {
+  return key >= 0 && key <= GLFW_KEY_LAST && state().keys[key] ? GLFW_PRESS : GLFW_RELEASE;
+}
 
 void glfwGetMousePos(int* x, int* y) { *x = state().mouse_x, *y = state().mouse_y; }
 

@@ -58,7 +58,9 @@ TEST(DataTest, EveryPictureFitsTheLoaderGridAtEveryResolutionAndTunesAreWhole) {
       gxtkSurface* surface = new gxtkSurface();
       surface->width = p.w, surface->height = p.h;
       const int w = e.w * f, h = e.h * f;
-      c_Image* img = (new c_Image())->p_Init2(surface, 0, 0, w, h, e.frames, c_Image::kMidHandle, nullptr, 0, 0, p.w, p.h);
+      c_Image* img = (new c_Image())
+                         ->p_Init2(surface, 0, 0, w, h, e.frames, c_Image::kMidHandle, nullptr, 0,
+                                   0, p.w, p.h);
       ASSERT_EQ(img->m_frames.Length(), e.frames);
       // No stray rows below the frames, and every frame's corners are clear (no boxes round
       // sprites); something is drawn.
@@ -80,11 +82,16 @@ TEST(DataTest, EveryPictureFitsTheLoaderGridAtEveryResolutionAndTunesAreWhole) {
 
 TEST(DataTest, SoundsAreAudibleUnclippedAndFreeOfClicks) {
   std::vector<std::string> names = {"sfx/Universe.ogg"};
-  for (const char* n : {"sfx/001", "sfx/002", "sfx/003", "sfx/004", "sfx/005", "sfx/006", "sfx/007", "sfx/095", "sfx/096",
-                        "sfx/098", "sfx/099", "inst/lead1", "inst/lead2", "inst/lead3", "inst/accompany1",
-                        "inst/accompany2", "inst/accompany3", "inst/bass1", "inst/bass2", "inst/bass3", "inst/bass4"})
+  for (const char* n :
+       {"sfx/001",         "sfx/002",         "sfx/003",    "sfx/004",    "sfx/005",
+        "sfx/006",         "sfx/007",         "sfx/095",    "sfx/096",    "sfx/098",
+        "sfx/099",         "inst/lead1",      "inst/lead2", "inst/lead3", "inst/accompany1",
+        "inst/accompany2", "inst/accompany3", "inst/bass1", "inst/bass2", "inst/bass3",
+        "inst/bass4"})
     names.push_back(std::string(n) + ".wav");
-  for (int d = 0; d < 32; ++d) names.push_back("inst/d" + std::to_string(d / 8 + 1) + "-" + std::to_string(d % 8 + 1) + ".wav");
+  for (int d = 0; d < 32; ++d)
+    names.push_back("inst/d" + std::to_string(d / 8 + 1) + "-" + std::to_string(d % 8 + 1) +
+                    ".wav");
   for (const std::string& name : names) {
     int frames = 0, channels = 0, format = 0, hertz = 0;
     FILE* f = std::fopen((kData + "/" + name).c_str(), "rb");
@@ -93,20 +100,25 @@ TEST(DataTest, SoundsAreAudibleUnclippedAndFreeOfClicks) {
                                                           : LoadWAV(f, &frames, &channels, &format, &hertz));
     std::fclose(f);
     ASSERT_TRUE(d && frames > 1000) << name;
-    EXPECT_EQ((std::vector<int>{channels, format, hertz}), (std::vector<int>{name == names[0] ? 2 : 1, 2, 44100})) << name;
-    if (name == names[0]) EXPECT_GE(frames, 60 * 44100);  // the streamed tune lasts a minute
+    EXPECT_EQ((std::vector<int>{channels, format, hertz}),
+              (std::vector<int>{name == names[0] ? 2 : 1, 2, 44100}))
+        << name;
+    if (name == names[0]) { EXPECT_GE(frames, 60 * 44100); }  // the streamed tune lasts a minute
     const std::vector<int> s(d, d + frames * channels);
     std::free(d);
     int peak = 0, step = 0;
     for (size_t i = 0; i < s.size(); ++i)
-      peak = std::max(peak, std::abs(s[i])), step = std::max(step, i < size_t(channels) ? 0 : std::abs(s[i] - s[i - channels]));
+      peak = std::max(peak, std::abs(s[i])),
+      step = std::max(step, i < size_t(channels) ? 0 : std::abs(s[i] - s[i - channels]));
     EXPECT_TRUE(peak > 32767 / 4 && peak < 32767) << name;  // audible, never clipped
     // One-shots start and end silent; looped sounds (melodies, the streamed tune) jump no more at
     // the joint than inside.
     const bool once = name.compare(0, 6, "inst/d") == 0 || name.compare(0, 5, "sfx/0") == 0;
     for (int c = 0; c < channels; ++c)
-      EXPECT_LE(once ? std::max(std::abs(s[c]), std::abs(s.end()[c - channels])) : std::abs(s[c] - s.end()[c - channels]),
-                once ? 64 : step) << name;
+      EXPECT_LE(once ? std::max(std::abs(s[c]), std::abs(s.end()[c - channels]))
+                     : std::abs(s[c] - s.end()[c - channels]),
+                once ? 64 : step)
+          << name;
   }
 }
 

@@ -74,7 +74,8 @@ TEST_F(Input, KeysAreHitOncePerPressAndHeldUntilReleased) {
 TEST_F(Input, MouseButtonOneAndTouchZeroAreOnePointer) {
   window.mouse_x = 100, window.mouse_y = 50;
   fake_glfw::mouse_button(0, GLFW_PRESS);
-  EXPECT_EQ((V{Update().hits[1], app->hits[384], app->total_hits(), vel_input_MouseDown(0), vel_input_TouchDown(0)}),
+  EXPECT_EQ((V{Update().hits[1], app->hits[384], app->total_hits(), vel_input_MouseDown(0),
+               vel_input_TouchDown(0)}),
             (V{1, 1, 2, 1, 1}));
   EXPECT_EQ((F{vel_input_TouchX(0), vel_input_MouseY()}), (F{100, 50}));
   fake_glfw::mouse_move(7, 9);
@@ -106,10 +107,12 @@ TEST_F(Input, KeysTranslateToCodesAndCharacters) {
   VelGlfwGame::OnChar('x', GLFW_RELEASE);
   EXPECT_EQ((V{Update().total_hits(), static_cast<int>(app->chars.size())}), (V{0, 0}));
 
-  const int kKeys[][3] = {{'0', 48, 0}, {'Z', 90, 0}, {'a', 0, 0}, {31, 0, 0}, {34, 222, 0}, {92, 220, 0},
-                          {93, 221, 0}, {126, 192, 0}, {258, 112, 0}, {269, 123, 0}, {270, 0, 0}, {286, 39, 65536 + 39},
-                          {290, 17, 0}, {291, 0, 0}, {294, 13, 13}, {301, 35, 65536 + 35}, {302, 96, 0},
-                          {316, 110, 0}, {317, 0, 0}, {-1, 0, 0}};  // GLFW key, code, character
+  const int kKeys[][3] = {
+      {'0', 48, 0},  {'Z', 90, 0},  {'a', 0, 0},   {31, 0, 0},
+      {34, 222, 0},  {92, 220, 0},  {93, 221, 0},  {126, 192, 0},
+      {258, 112, 0}, {269, 123, 0}, {270, 0, 0},   {286, 39, 65536 + 39},
+      {290, 17, 0},  {291, 0, 0},   {294, 13, 13}, {301, 35, 65536 + 35},
+      {302, 96, 0},  {316, 110, 0}, {317, 0, 0},   {-1, 0, 0}};  // GLFW key, code, character
   for (const auto& k : kKeys)
     EXPECT_EQ((V{VelGlfwGame::TransKey(k[0]), VelGlfwGame::KeyToChar(k[1])}), (V{k[1], k[2]})) << k[0];
 }

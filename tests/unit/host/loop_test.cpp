@@ -39,7 +39,9 @@ class RecordingDelegate : public VelGameDelegate {
   Calls calls;
   std::function<void()> during_update;  // runs inside UpdateGame, after it is recorded
 
-  void add(const char* call, int a, int b) { calls.push_back(call + (" " + std::to_string(a)) + " " + std::to_string(b)); }
+  void add(const char* call, int a, int b) {
+    calls.push_back(call + (" " + std::to_string(a)) + " " + std::to_string(b));
+  }
   void StartGame() override { calls.push_back("start"); }
   void SuspendGame() override { calls.push_back("suspend"); }
   void ResumeGame() override { calls.push_back("resume"); }
@@ -168,7 +170,8 @@ TEST_F(LoopTest, ReopeningTheWindowReleasesHeldKeysAndCountsTheNewContext) {
   // A refused fullscreen mode falls back to a window.
   window.refused_modes = {GLFW_FULLSCREEN};
   EXPECT_FALSE(host.SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true));
-  EXPECT_EQ((Ints{window.window_open, window.mode, window.width, window.height}), (Ints{1, GLFW_WINDOW, 640, 480}));
+  EXPECT_EQ((Ints{window.window_open, window.mode, window.width, window.height}),
+            (Ints{1, GLFW_WINDOW, 640, 480}));
 }
 
 TEST_F(LoopTest, ClockDateAndDesktopMode) {
@@ -198,8 +201,9 @@ TEST_F(LoopTest, ForwardingReachesTheDelegateOnlyWhenTheStateAllowsWithACollecto
   EXPECT_EQ(calls, Calls());
   host.StartGame(), host.StartGame();  // starts once
   send_everything();
-  EXPECT_EQ((Calls{"start", "gc", "suspend", "gc", "resume", "gc", "update", "gc", "render", "gc", "key 1 65", "gc",
-                   "mouse 4 0", "gc", "touch 7 3", "gc", "motion 10 0", "gc", "discard", "gc"}),
+  EXPECT_EQ((Calls{"start",       "gc", "suspend",  "gc", "resume",    "gc", "update",    "gc",
+                   "render",      "gc", "key 1 65", "gc", "mouse 4 0", "gc", "touch 7 3", "gc",
+                   "motion 10 0", "gc", "discard",  "gc"}),
             calls);
   // Suspended games render and take input but never update; repeats are not forwarded.
   calls.clear();
@@ -233,7 +237,8 @@ TEST_F(LoopDeathTest, AnEscapingRuntimeExceptionOrNoWindowAtAllEndsWith255) {
     dup2(STDERR_FILENO, STDOUT_FILENO);  // the report goes to standard output
     host.SetDelegate(new Thrower), host.StartGame(), host.UpdateGame();
   };
-  EXPECT_EXIT(throw_in_update(), ::testing::ExitedWithCode(255), "Kestrel Runtime Error : Uncaught Kestrel Exception");
+  EXPECT_EXIT(throw_in_update(), ::testing::ExitedWithCode(255),
+              "Kestrel Runtime Error : Uncaught Kestrel Exception");
   window.refused_modes = {GLFW_WINDOW, GLFW_FULLSCREEN};
   EXPECT_FALSE(host.BeginRun());
   EXPECT_EQ(calls, Calls());  // no start and no render without a GL context

@@ -38,7 +38,8 @@ TEST(Input, ARealWindowReportsThePointerTheScreenModesAndCloseRequests) {
   std::vector<int> got(2, -1);
   glfwGetMousePos(&got[0], &got[1]);
   GLFWvidmode m[4];
-  got.insert(got.end(), {glfwGetVideoModes(m, 4), m[0].Width, m[0].Height, m[0].RedBits, m[0].GreenBits, m[0].BlueBits});
+  got.insert(got.end(), {glfwGetVideoModes(m, 4), m[0].Width, m[0].Height, m[0].RedBits,
+                         m[0].GreenBits, m[0].BlueBits});
   // A close request as a window manager sends it reaches the close callback, whose 0 keeps the window.
   static int close_requests = 0;
   glfwSetWindowCloseCallback([] { return ++close_requests, 0; });
