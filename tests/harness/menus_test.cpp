@@ -83,12 +83,14 @@ TEST_F(Menus, ThePausePanelRisesBackOrResumeLowersItAndQuitEndsTheGame) {
   for (int round = 0; round < 2; ++round) {
     game.Hold(27);  // back pauses
     EXPECT_EQ(app->m_Paused, 1);
-    const float spin = app->m_CogSpin;
+    const float spin = app->m_CogSpin, turn = app->m_World[155], at = app->m_World[12];
     for (int i = 0; i < 12; ++i, game.Update()) slides.push_back(app->m_PauseSlide);
-    EXPECT_NEAR(app->m_CogSpin - spin, 12 * 0.2f, 1e-3);  // the panel's cog turns
+    EXPECT_NEAR(app->m_CogSpin - spin, 12 * 0.2f, 1e-3);  // the panel's cog turns, the world not
+    EXPECT_EQ((std::vector<float>{app->m_World[155], app->m_World[12]}),
+              (std::vector<float>{turn, at}));  // planet 5's spin, the hero's angle
     game.Hold(round == 0 ? 13 : 27);  // resume is selected; back resumes too
     for (int i = 0; i < 12; ++i, game.Update()) slides.push_back(app->m_PauseSlide);
-    EXPECT_EQ(app->m_Paused, 0);
+    EXPECT_TRUE(app->m_Paused == 0 && app->m_World[4] == 0.0f);  // resumed by keys that start no jump
   }
   // Up by 24 an update to half the screen and no further, and down the same way to -40,
   // whether resume or back lowers it.
