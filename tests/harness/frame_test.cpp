@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "graphics/gl.h"
 #include "graphics/graphics_module.h"
 #include "harness/game_harness.h"
 
@@ -72,23 +73,29 @@ TEST_F(GameFrame, ScreenFittingKeepsOneUniformScale) {
 }
 
 TEST_F(GameFrame, RenderReplaysTheLastListWholeCommandsOnly) {
-  auto vertices = [&](int floats) {  // drawn by a render of the list cut to `floats`
-    app->m_DrawCount = floats;
-    fakegl::state().draws.clear();
-    game.Render();
-    int n = 0;
-    for (const fakegl::Draw& d : fakegl::state().draws) n += static_cast<int>(d.verts.size());
-    return n;
+  auto draws = [&](int floats) {  // per draw: primitive, blend, vertices and the box round them
+    app->m_DrawCount = floats, fakegl::state().draws.clear(), game.Render();
+    std::vector<std::vector<float>> out;
+    for (const fakegl::Draw& d : fakegl::state().draws) {
+      float b[4] = {1e9f, 1e9f, -1e9f, -1e9f};
+      for (const fakegl::Vertex& v : d.verts)
+        b[0] = std::min(b[0], v.x), b[1] = std::min(b[1], v.y),
+        b[2] = std::max(b[2], v.x), b[3] = std::max(b[3], v.y);
+      out.push_back({float(d.mode), float(d.blendDst), float(d.verts.size()), b[0], b[1], b[2], b[3]});
+    }
+    return out;
   };
   app->p_CLS2D(0, 0, 0, 1);
-  app->p_Rect(10, 10, 100, 50);
-  app->p_Oval(100, 100, 20, 20);
-  app->p_DrawImg(2, 320, 240, 0);
-  const int clear = vertices(0), all = vertices(45);
-  EXPECT_EQ(vertices(45), all);  // the same list again, the same picture
-  EXPECT_EQ((std::vector<int>{vertices(1), vertices(14)}), (std::vector<int>{clear, clear}));
-  EXPECT_GT(vertices(15), clear);
-  EXPECT_GT(all, vertices(30));
+  app->m_Blend = 3, app->p_Rect(10, 10, 100, 50), app->m_Blend = 0;  // an additive rectangle
+  app->p_Oval(100, 100, 20, 20), app->p_DrawImg(2, 320, 240, 0);
+  using Draws = std::vector<std::vector<float>>;
+  const std::vector<float> clear = {GL_TRIANGLES, GL_ONE_MINUS_SRC_ALPHA, 6, -1, -1, 641, 481};
+  EXPECT_EQ(draws(14), Draws{clear});  // a partial command is not drawn
+  EXPECT_EQ(draws(45), (Draws{clear, {GL_TRIANGLES, GL_ONE, 6, 10, 10, 110, 60},
+                              {GL_TRIANGLE_FAN, GL_ONE_MINUS_SRC_ALPHA, 40, 80, 80, 120, 120},
+                              {GL_TRIANGLES, GL_ONE_MINUS_SRC_ALPHA, 6, 304, 224, 336, 256}}));
+  game.Resize(1280, 960);  // twice the scale, overscan 0: every coordinate doubles
+  EXPECT_EQ(draws(15).at(1), (std::vector<float>{GL_TRIANGLES, GL_ONE, 6, 20, 20, 220, 120}));
   // The list holds 2499 commands.
   app->p_CLS2D(0, 0, 0, 1);
   for (int i = 0; i < 2500; ++i) app->p_Rect(static_cast<float>(i % 640), 0, 1, 1);
@@ -136,8 +143,7 @@ TEST_F(GameFrame, EachModeRunsItsOwnScreenTheBoxesOnlyOverTheMenuAndAGameComesBa
   EXPECT_EQ((std::vector<int>{app->m_Paused, app->m_PauseDir, app->m_PauseSlide}), (std::vector<int>{0, 0, 0}));
 
   // F1 the debug overlay, whose glyphs come last at the bottom left; F2 hides the HUD.
-  game.Tap(112);
-  game.Tap(113);
+  game.Tap(112), game.Tap(113);
   game.Update();
   const float* last = &app->m_DrawList[app->m_DrawCount - 15];
   EXPECT_EQ((std::vector<float>{float(vel_Game_DebugMode), float(app->m_HideHud), last[0], last[2]}),
@@ -150,9 +156,7 @@ TEST(GameExit, F4AndTheCloseKeyEndWithStatusZero) {
 }
 
 TEST(GameData, WithoutADataFolderTheGameLoadsAndPlaysSilentlyAndDrawsNoMissingImage) {
-  HarnessOptions options;
-  options.with_data = false;
-  GameHarness game(options);
+  GameHarness game(HarnessOptions{640, 480, false});
   game.FinishLoading();
   c_MyApp* app = game.app();
   EXPECT_EQ((std::vector<int>{app->m_LoadStep, loaded(app), app->m_ImgInfo[3]}), (std::vector<int>{0, 0, 64}));

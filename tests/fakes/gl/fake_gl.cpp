@@ -41,7 +41,7 @@ void read(const fakegl::ClientArray& a, int i, void* to, size_t size) {
 void draw(fakegl::State& s, GLenum mode, int first, int count, const GLushort* indices) {
   ++s.drawCalls;
   if (!s.record) return;
-  fakegl::Draw d{mode, first, count, s.enabled.count(GL_TEXTURE_2D) != 0, s.bound, {}};
+  fakegl::Draw d{mode, first, count, s.enabled.count(GL_TEXTURE_2D) != 0, s.bound, s.blendDst, {}};
   for (int i = 0; i < count; ++i) {
     const int at = indices ? indices[i] : first + i;
     fakegl::Vertex v;

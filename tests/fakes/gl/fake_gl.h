@@ -19,7 +19,7 @@ struct Draw {
   unsigned mode;
   int first, count;           // count: vertices for glDrawArrays, indices for glDrawElements
   bool textured;              // GL_TEXTURE_2D enabled
-  unsigned texture;           // the bound one
+  unsigned texture, blendDst;  // the bound texture, the blend's destination factor
   std::vector<Vertex> verts;  // in drawing (index) order
 };
 
