@@ -121,14 +121,14 @@ TEST_F(Effects, ThePoolFillsFromTheTopSparksFallAndFadeAndPopUpsStayUpright) {
   // A score pop-up: a number drawn upright while it spins in its record, in yellow ink.
   app->p_ResetParticles(250);
   app->p_AddParticle(99, 200, 200, 0, -0.25f, 150, 3, 0);
-  app->p_CLS2D();
-  app->p_DoParticles();
+  app->p_CLS2D(), app->p_DoParticles();
   EXPECT_EQ((std::vector<float>{At(0)[0], At(0)[3], At(0)[6], At(0)[12]}),
             (std::vector<float>{90, 0, '1' - 32, 0.1f * 255.0f}));
 
   for (int i = 0; i <= 250; ++i) Particle(i)[0] = 1.0f;  // a full pool takes nothing more
-  app->p_AddParticle(99, 0, 0, 0, 0, 0, 3, 1);
-  EXPECT_EQ(Particle(0)[9], 0.0f);
+  const std::vector<float> full(Particle(0), Particle(251));
+  app->p_AddParticle(99, 7, 7, 0, 0, 0, 3, 1);
+  EXPECT_EQ(std::vector<float>(Particle(0), Particle(251)), full);
 }
 
 TEST_F(Effects, EffectsRotateOverTwentyFourChannelsAndTheSoundOptionGatesThemAndTunes) {
